@@ -1,0 +1,38 @@
+// Reading and writing ASCII DXF drawings: R12 to current versions in, a file that LibreCAD
+// and ezdxf open without complaint out. Errors name the source and the line.
+#pragma once
+
+#include <filesystem>
+#include <stdexcept>
+#include <string>
+#include <string_view>
+
+#include "minicad/drawing.h"
+
+namespace tarsel::minicad {
+
+class DxfError : public std::runtime_error {
+public:
+    DxfError(std::string source, int line, std::string message);
+    [[nodiscard]] const std::string& source() const noexcept { return source_; }
+    [[nodiscard]] int line() const noexcept { return line_; }  // 1-based; 0 when not tied to a line
+    [[nodiscard]] const std::string& message() const noexcept { return message_; }
+
+private:
+    std::string source_;
+    int line_;
+    std::string message_;
+};
+
+enum class DxfVersion { R12, R2000, R2018 };
+
+// content is the file's bytes; sourceName is used in error messages.
+[[nodiscard]] Drawing ReadDxf(std::string_view content, const std::string& sourceName);
+[[nodiscard]] Drawing ReadDxfFile(const std::filesystem::path& path);
+
+[[nodiscard]] std::string WriteDxf(const Drawing& drawing, DxfVersion version = DxfVersion::R12);
+// Written whole to a temporary file beside path and renamed into place.
+void WriteDxfFile(const std::filesystem::path& path, const Drawing& drawing,
+                  DxfVersion version = DxfVersion::R12);
+
+}  // namespace tarsel::minicad
