@@ -1,0 +1,28 @@
+// How every length and area becomes text: rounding to a number of decimals under one of three
+// modes, decided on the 15-significant-digit decimal text of the scaled value. Locale-free.
+#pragma once
+
+#include <string>
+
+namespace tarsel::annotation {
+
+// Stored as a plain integer in the options; any other value rounds like rmTruncate.
+enum TRoundingMode : int {
+    rmTruncate = 0,  // 切捨: dropped digits are discarded
+    rmHalfUp = 1,    // 四捨: up when the first dropped digit is 5 or more
+    rmRoundUp = 2,   // 切上: up when the first dropped digit is above 0
+};
+
+// value rounded to `decimals` places (clamped to 0..15) and printed with exactly that many,
+// "." as separator, no thousands separators. Only the first dropped digit is looked at.
+// Never an exponent: a negative value is rounded by its magnitude and gets a "-" unless every
+// printed digit is 0; huge and tiny values print in full fixed notation; NaN prints "NaN",
+// infinities "INF" and "-INF".
+[[nodiscard]] std::string RoundedText(double value, int decimals, int mode);
+
+// The general number format with 15 significant digits, always in fixed notation: rounded to
+// 15 significant digits (ties to even on the exact binary value), trailing zeros of the
+// fraction removed, no point when nothing follows it; "0" for both zeros; "NaN", "INF", "-INF".
+[[nodiscard]] std::string FormatGeneral15(double value);
+
+}  // namespace tarsel::annotation
