@@ -139,6 +139,16 @@ ObjectRef NewTempSelectionSet(const ObjectRef& doc) {
         .AsObject();
 }
 
+TempSelectionSetScope::~TempSelectionSetScope() {
+    DeleteQuietly(set_);
+}
+
+void TempSelectionSetScope::Delete() {
+    ObjectRef set = std::move(set_);
+    set_.reset();
+    if (set) Call(set, "Delete", {});
+}
+
 std::optional<TAcadPoint> ExplodeLastInsert(const ObjectRef& doc, std::string_view blockName) {
     ObjectRef ss;
     std::optional<TAcadPoint> result;

@@ -50,6 +50,32 @@ bool DeleteBlock(const ObjectRef& doc, std::string_view name);
 // --- Selection sets and the last entity.
 // A new selection set "SSTEMP_" + (largest number among such sets) + 1; the caller deletes it.
 [[nodiscard]] ObjectRef NewTempSelectionSet(const ObjectRef& doc);
+// A temporary selection set that is deleted however the caller's work ends. Delete() removes
+// it on the normal path and lets a failure raise; the destructor removes it quietly when the
+// work ended by a failure (or Delete() was never called).
+class TempSelectionSetScope {
+public:
+    explicit TempSelectionSetScope(const ObjectRef& doc) : set_(NewTempSelectionSet(doc)) {}
+    ~TempSelectionSetScope();
+    TempSelectionSetScope(const TempSelectionSetScope&) = delete;
+    TempSelectionSetScope& operator=(const TempSelectionSetScope&) = delete;
+
+    [[nodiscard]] const ObjectRef& get() const { return set_; }
+    void Delete();
+
+private:
+    ObjectRef set_;
+};
+
+// Entity-type filter arrays for Select, SelectOnScreen and SelectAtPoint: the 16-bit group
+// code 0 and the type name ("TEXT", "*LINE"), one element each with bounds 0..0.
+[[nodiscard]] inline Variant EntityTypeFilterType() {
+    return FilterTypeArray(0);
+}
+[[nodiscard]] inline Variant EntityTypeFilterData(std::string_view typeName) {
+    return FilterDataArray(typeName);
+}
+
 // When the last entity is a reference to blockName (exact comparison), explodes it, deletes
 // the reference and returns its insertion point. Any failure gives nullopt; the temporary
 // selection set is deleted in every case.
