@@ -36,7 +36,9 @@ ObjectRef GetObject(const ObjectRef& obj, std::string_view member) {
     return Get(obj, member).AsObject();
 }
 
-Variant FilterTypeArray(std::int16_t code) { return Variant::Int16Array({code}); }
+Variant FilterTypeArray(std::int16_t code) {
+    return Variant::Int16Array({code});
+}
 
 Variant FilterDataArray(std::string_view value) {
     return Variant::VariantArray({Variant(value)});

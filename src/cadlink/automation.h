@@ -17,14 +17,20 @@ namespace tarsel::cadlink {
 
 // HRESULT values a COM automation server reports; minicad raises the same ones.
 namespace hresult {
-inline constexpr std::int32_t kFail = static_cast<std::int32_t>(0x80004005);          // E_FAIL
-inline constexpr std::int32_t kInvalidArg = static_cast<std::int32_t>(0x80070057);    // E_INVALIDARG
-inline constexpr std::int32_t kTypeMismatch = static_cast<std::int32_t>(0x80020005);  // DISP_E_TYPEMISMATCH
-inline constexpr std::int32_t kUnknownName = static_cast<std::int32_t>(0x80020006);   // DISP_E_UNKNOWNNAME
-inline constexpr std::int32_t kException = static_cast<std::int32_t>(0x80020009);     // DISP_E_EXCEPTION
-inline constexpr std::int32_t kBadParamCount = static_cast<std::int32_t>(0x8002000E); // DISP_E_BADPARAMCOUNT
-inline constexpr std::int32_t kCallRejected = static_cast<std::int32_t>(0x80010001);  // RPC_E_CALL_REJECTED
-inline constexpr std::int32_t kServerUnavailable = static_cast<std::int32_t>(0x800706BA);  // RPC_S_SERVER_UNAVAILABLE
+inline constexpr std::int32_t kFail = static_cast<std::int32_t>(0x80004005);        // E_FAIL
+inline constexpr std::int32_t kInvalidArg = static_cast<std::int32_t>(0x80070057);  // E_INVALIDARG
+inline constexpr std::int32_t kTypeMismatch =
+    static_cast<std::int32_t>(0x80020005);  // DISP_E_TYPEMISMATCH
+inline constexpr std::int32_t kUnknownName =
+    static_cast<std::int32_t>(0x80020006);  // DISP_E_UNKNOWNNAME
+inline constexpr std::int32_t kException =
+    static_cast<std::int32_t>(0x80020009);  // DISP_E_EXCEPTION
+inline constexpr std::int32_t kBadParamCount =
+    static_cast<std::int32_t>(0x8002000E);  // DISP_E_BADPARAMCOUNT
+inline constexpr std::int32_t kCallRejected =
+    static_cast<std::int32_t>(0x80010001);  // RPC_E_CALL_REJECTED
+inline constexpr std::int32_t kServerUnavailable =
+    static_cast<std::int32_t>(0x800706BA);  // RPC_S_SERVER_UNAVAILABLE
 }  // namespace hresult
 
 // A member that failed: its name, the HRESULT and the CAD's own text. A cancelled prompt

@@ -20,7 +20,8 @@ bool InProcessCadRegistry::IsCadRunning(std::string_view progId) noexcept {
 ObjectRef InProcessCadRegistry::GetRunningApplication(std::string_view progId) {
     std::lock_guard lock(mutex_);
     if (auto it = running_.find(progId); it != running_.end()) return it->second;
-    throw AutomationError("GetActiveObject", static_cast<std::int32_t>(0x800401E3),  // MK_E_UNAVAILABLE
+    throw AutomationError("GetActiveObject",
+                          static_cast<std::int32_t>(0x800401E3),  // MK_E_UNAVAILABLE
                           "no CAD is running under " + std::string(progId));
 }
 

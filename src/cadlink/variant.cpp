@@ -58,10 +58,8 @@ bool Variant::IsNumber() const {
         case Type::Int16:
         case Type::Int32:
         case Type::Int64:
-        case Type::Double:
-            return true;
-        default:
-            return false;
+        case Type::Double: return true;
+        default: return false;
     }
 }
 
@@ -99,7 +97,8 @@ std::int64_t Variant::AsInt64() const {
 
 std::int32_t Variant::AsInt() const {
     const std::int64_t v = AsInt64();
-    if (v < std::numeric_limits<std::int32_t>::min() || v > std::numeric_limits<std::int32_t>::max())
+    if (v < std::numeric_limits<std::int32_t>::min() ||
+        v > std::numeric_limits<std::int32_t>::max())
         Mismatch(*this, "a 32-bit integer");
     return static_cast<std::int32_t>(v);
 }
@@ -165,7 +164,9 @@ std::string Describe(const Variant& v) {
         case T::Object: return "Object";
         case T::Array: {
             const Array& a = v.AsArray();
-            std::string s = a.kind == ArrayKind::Double ? "R8" : a.kind == ArrayKind::Int16 ? "I2" : "VARIANT";
+            std::string s = a.kind == ArrayKind::Double  ? "R8"
+                            : a.kind == ArrayKind::Int16 ? "I2"
+                                                         : "VARIANT";
             s += "[" + std::to_string(a.lowerBound) + ".." + std::to_string(a.UpperBound()) + "]{";
             for (std::size_t i = 0; i < a.items.size(); ++i) {
                 if (i) s += ", ";

@@ -31,7 +31,17 @@ struct Array {
 
 class Variant {
 public:
-    enum class Type : std::uint8_t { Empty, Bool, Int16, Int32, Int64, Double, Text, Object, Array };
+    enum class Type : std::uint8_t {
+        Empty,
+        Bool,
+        Int16,
+        Int32,
+        Int64,
+        Double,
+        Text,
+        Object,
+        Array
+    };
 
     Variant() = default;
     Variant(bool v) : value_(v) {}

@@ -50,10 +50,10 @@ public:
     std::vector<std::string> log;
     std::vector<Message> messages;
     std::vector<KeyStroke> keys;
-    std::uint64_t clockMs = 0;           // advanced by Sleep; nothing waits
-    WindowHandle foreground = 0;         // the window in front
-    std::set<WindowHandle> iconic;       // minimised windows
-    bool refuseForeground = false;       // SetForegroundWindow fails, as Windows may refuse it
+    std::uint64_t clockMs = 0;      // advanced by Sleep; nothing waits
+    WindowHandle foreground = 0;    // the window in front
+    std::set<WindowHandle> iconic;  // minimised windows
+    bool refuseForeground = false;  // SetForegroundWindow fails, as Windows may refuse it
 
     void Sleep(std::uint32_t milliseconds) override;
     bool IsIconic(WindowHandle window) override;

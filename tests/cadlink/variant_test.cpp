@@ -1,7 +1,7 @@
+#include <gtest/gtest.h>
+
 #include "cadlink/automation.h"
 #include "cadlink/connection.h"
-
-#include <gtest/gtest.h>
 
 namespace tarsel::cadlink {
 namespace {
@@ -39,7 +39,8 @@ TEST(Variant, ConversionsAreLocaleFreeAndStrict) {
 TEST(InProcessCadRegistry, FindsOnlyRegisteredProgIds) {
     InProcessCadRegistry registry;
     EXPECT_FALSE(registry.IsCadRunning("BricscadApp.AcadApplication"));
-    EXPECT_THROW((void)registry.GetRunningApplication("BricscadApp.AcadApplication"), AutomationError);
+    EXPECT_THROW((void)registry.GetRunningApplication("BricscadApp.AcadApplication"),
+                 AutomationError);
     registry.Register("BricscadApp.AcadApplication", nullptr);
     EXPECT_TRUE(registry.IsCadRunning("BricscadApp.AcadApplication"));
     registry.Unregister("BricscadApp.AcadApplication");
