@@ -4,6 +4,31 @@
 include(GoogleTest)
 
 set(TARSEL_FIXTURES_DIR "${CMAKE_SOURCE_DIR}/tests/fixtures")
+set(TARSEL_TEST_SOURCE_DIR "${CMAKE_SOURCE_DIR}")
+set(TARSEL_TEST_BINARY_DIR "${CMAKE_BINARY_DIR}")
+if(CMAKE_CROSSCOMPILING AND CMAKE_HOST_UNIX)
+    # Under Wine the Unix root is drive Z:; an absolute Unix path only works while the
+    # current directory happens to be on Z:, so the tests get drive-qualified paths.
+    string(PREPEND TARSEL_FIXTURES_DIR "Z:")
+    string(PREPEND TARSEL_TEST_SOURCE_DIR "Z:")
+    string(PREPEND TARSEL_TEST_BINARY_DIR "Z:")
+endif()
+
+# Cross builds: one fixture prepares the Wine prefix and keeps a wineserver up for the whole
+# run; its cleanup ends that server. Every Wine test requires the fixture, so `ctest -R x`
+# still sets it up.
+function(_tarsel_add_wine_fixture)
+    get_property(_done GLOBAL PROPERTY TARSEL_WINE_FIXTURE_DONE)
+    if(_done)
+        return()
+    endif()
+    set_property(GLOBAL PROPERTY TARSEL_WINE_FIXTURE_DONE TRUE)
+    set(_script "${PROJECT_SOURCE_DIR}/cmake/wine-prefix.sh")
+    add_test(NAME wine_prefix COMMAND ${_script} start ${TARSEL_WINE_PREFIX})
+    add_test(NAME wine_prefix_stop COMMAND ${_script} stop ${TARSEL_WINE_PREFIX})
+    set_tests_properties(wine_prefix PROPERTIES FIXTURES_SETUP wine_prefix TIMEOUT 300)
+    set_tests_properties(wine_prefix_stop PROPERTIES FIXTURES_CLEANUP wine_prefix TIMEOUT 60)
+endfunction()
 
 function(tarsel_add_test)
     cmake_parse_arguments(T "NATIVE_ONLY" "NAME" "SOURCES;LIBS" ${ARGN})
@@ -14,9 +39,10 @@ function(tarsel_add_test)
     target_link_libraries(${T_NAME} PRIVATE ${T_LIBS} GTest::gmock GTest::gtest GTest::gtest_main)
     target_compile_definitions(${T_NAME} PRIVATE
         TARSEL_FIXTURES_DIR="${TARSEL_FIXTURES_DIR}"
-        TARSEL_SOURCE_DIR="${CMAKE_SOURCE_DIR}"
-        TARSEL_BINARY_DIR="${CMAKE_BINARY_DIR}")
+        TARSEL_SOURCE_DIR="${TARSEL_TEST_SOURCE_DIR}"
+        TARSEL_BINARY_DIR="${TARSEL_TEST_BINARY_DIR}")
     if(CMAKE_CROSSCOMPILING)
+        _tarsel_add_wine_fixture()
         add_test(NAME ${T_NAME} COMMAND ${T_NAME})
         set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 600)
     else()

@@ -1,0 +1,37 @@
+#!/usr/bin/env bash
+# Builds and runs every test: the format check, the native build (ASan+UBSan), then the
+# Windows cross-build with its tests under Wine. Runs every phase, exits non-zero if any failed.
+set -uo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+bash scripts/install-deps.sh || exit 1
+
+jobs=${TARSEL_JOBS:-2}
+failed=()
+
+phase() {
+    local name=$1
+    shift
+    echo "==== $name"
+    if ! "$@"; then
+        failed+=("$name")
+        return 1
+    fi
+}
+
+bash scripts/format-check.sh || failed+=("format check")
+
+phase "native configure" cmake --preset native &&
+    phase "native build" cmake --build --preset native -j "$jobs" &&
+    phase "native tests" ctest --preset native -j "$jobs"
+
+# Wine must not be left running between phases: a lingering wineserver captures later runs.
+phase "windows configure" cmake --preset windows &&
+    phase "windows build" cmake --build --preset windows -j "$jobs" &&
+    phase "windows tests" ctest --preset windows -j "$jobs"
+bash cmake/wine-prefix.sh stop "$PWD/build/windows/wine"
+
+if ((${#failed[@]} > 0)); then
+    echo "test.sh: FAILED: ${failed[*]}" >&2
+    exit 1
+fi
