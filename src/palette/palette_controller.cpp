@@ -1,0 +1,81 @@
+#include "palette/palette_controller.h"
+
+#include "annotation/triangle_tag.h"
+#include "cadlink/automation.h"
+#include "commands/length_label_command.h"
+#include "commands/split_region_command.h"
+#include "commands/text_rotation_command.h"
+
+namespace tarsel::palette {
+
+namespace {
+
+// Adding a button is one line here: control name, caption, and the handler it runs.
+constexpr PaletteButton kButtons[] = {
+    {"Button10", "自動", [](PaletteController& c) { c.Button10Click("Button10"); }},
+    {"Button12", "分割", [](PaletteController& c) { c.Button10Click("Button12"); }},
+    {"Button6", "１点指示", [](PaletteController& c) { c.Button10Click("Button6"); }},
+    {"Button11", "長さ記入", [](PaletteController& c) { c.Button11Click(); }},
+    {"Button2", "文字回転", [](PaletteController& c) { c.Button2Click(); }},
+};
+
+}  // namespace
+
+std::string PaletteCaption(std::string_view targetCadName) {
+    const auto tilde = targetCadName.find('~');
+    const auto blank = targetCadName.find(' ');
+    std::string shortName(targetCadName);
+    if (blank != std::string_view::npos && tilde != std::string_view::npos && tilde > blank) {
+        shortName = std::string(targetCadName.substr(0, blank + 1)) +
+                    std::string(targetCadName.substr(tilde));
+    }
+    return " [ " + shortName + " ]";
+}
+
+PaletteController::PaletteController(cadlink::CadConnection& connection, platform::Desktop& desktop,
+                                     std::filesystem::path executableFolder)
+    : session_(connection, desktop, options_, std::move(executableFolder)) {}
+
+std::span<const PaletteButton> PaletteController::Buttons() {
+    return kButtons;
+}
+
+bool PaletteController::Press(std::string_view controlOrCaption) {
+    for (const PaletteButton& button : kButtons) {
+        if (button.control == controlOrCaption || button.caption == controlOrCaption) {
+            button.click(*this);
+            return true;
+        }
+    }
+    return false;
+}
+
+void PaletteController::RunCommand(const std::function<void()>& body) {
+    lastQuietEnd_.clear();
+    try {
+        body();
+    } catch (const cadlink::AutomationError& e) {
+        lastQuietEnd_ = e.what();
+    } catch (const NumberFieldError& e) {
+        lastQuietEnd_ = e.what();
+    } catch (const annotation::FragmentFileError& e) {
+        lastQuietEnd_ = e.what();
+    }
+}
+
+void PaletteController::Button10Click(std::string_view sender) {
+    const commands::SplitSender which = sender == "Button12"  ? commands::SplitSender::Button12
+                                        : sender == "Button6" ? commands::SplitSender::Button6
+                                                              : commands::SplitSender::Button10;
+    RunCommand([&] { commands::Button10Click(session_, which); });
+}
+
+void PaletteController::Button11Click() {
+    RunCommand([&] { commands::Button11Click(session_); });
+}
+
+void PaletteController::Button2Click() {
+    RunCommand([&] { commands::Button2Click(session_); });
+}
+
+}  // namespace tarsel::palette

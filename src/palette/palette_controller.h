@@ -1,0 +1,87 @@
+// The palette without its window: the option state, the process-wide session, the option
+// handlers and the buttons. Every button press runs its command inside one catch that ends the
+// command quietly on a failing CAD call, so the Win32 window and `tarsel run` behave alike.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <span>
+#include <string>
+#include <string_view>
+
+#include "cadlink/cad_session.h"
+#include "cadlink/connection.h"
+#include "palette/palette_options.h"
+#include "platform/desktop.h"
+
+namespace tarsel::palette {
+
+// " [ " + short name + " ]": "Name Ver1~Ver2" shows as "Name ~Ver2"; a name without a blank,
+// without a "~", or with the "~" before the first blank shows whole. The application title
+// before it is empty.
+[[nodiscard]] std::string PaletteCaption(std::string_view targetCadName);
+
+class PaletteController;
+
+// One palette button: its control name, its caption and what a click runs.
+struct PaletteButton {
+    std::string_view control;
+    std::string_view caption;
+    void (*click)(PaletteController&);
+};
+
+class PaletteController {
+public:
+    PaletteController(cadlink::CadConnection& connection, platform::Desktop& desktop,
+                      std::filesystem::path executableFolder = {});
+    PaletteController(const PaletteController&) = delete;
+    PaletteController& operator=(const PaletteController&) = delete;
+
+    [[nodiscard]] PaletteOptions& options() { return options_; }
+    [[nodiscard]] const PaletteOptions& options() const { return options_; }
+    [[nodiscard]] cadlink::CadSession& session() { return session_; }
+    [[nodiscard]] const cadlink::CadSession& session() const { return session_; }
+
+    [[nodiscard]] std::string Caption() const { return PaletteCaption(session_.TargetCadName); }
+    [[nodiscard]] bool Button9Enabled() const { return session_.Button9Enabled; }
+
+    // --- Option handlers (the window forwards its controls' events here).
+    void RadioGroup1Click(int itemIndex) { options_.SetKyuuseki(itemIndex); }
+    void UpDown2Click(int position) { options_.SetKeta1(position); }
+    void UpDown6Click(int position) { options_.SetKeta2(position); }
+    void UpDown1Click(int position) { options_.SetKeta3(position); }
+    // checkedIndex: 0, 1 or 2 for the first, second or third button of the group.
+    void RadioButton1Click(int checkedIndex) { options_.SetNagasa(checkedIndex); }
+    void RadioButton4Click(int checkedIndex) { options_.SetMenseki(checkedIndex); }
+    void RadioButton7Click(int checkedIndex) { options_.SetGoukei(checkedIndex); }
+    void UpDown3Click(int position) { options_.SetSyakudo(position); }
+    void UpDown5Click(int position) { options_.SetJouritu(position); }
+    void UpDown4Click(int position) { options_.SetNextNumber(position); }
+    void CheckBox3Click(bool checked) { options_.SetLeader(checked); }
+
+    // --- Buttons. Each runs inside the one catch (see RunCommand).
+    // "自動" (Button10), "分割" (Button12) and "１点指示" (Button6) share this handler.
+    void Button10Click(std::string_view sender);
+    void Button11Click();  // "長さ記入"
+    void Button2Click();   // "文字回転"
+
+    // Every button a click can reach, in registration order.
+    [[nodiscard]] static std::span<const PaletteButton> Buttons();
+    // Clicks a button by control name ("Button10") or caption ("自動"); false when the palette
+    // has no such button.
+    bool Press(std::string_view controlOrCaption);
+
+    // Runs a command body. A failing CAD call (a cancelled prompt included), a number field
+    // that does not convert, or a fragment file that cannot be written ends the command
+    // quietly, leaving what it wrote; the reason is kept for diagnostics, never shown.
+    void RunCommand(const std::function<void()>& body);
+    // Why the last command ended early; empty when it ran to its end.
+    [[nodiscard]] const std::string& LastQuietEnd() const { return lastQuietEnd_; }
+
+private:
+    PaletteOptions options_;
+    cadlink::CadSession session_;
+    std::string lastQuietEnd_;
+};
+
+}  // namespace tarsel::palette
