@@ -1,0 +1,196 @@
+#include "geometry/outline_triangulation.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace tarsel::geometry {
+
+namespace {
+
+constexpr double kTargetAngle = 1.0471975511965976;  // pi/3: the corner we like to cut
+constexpr double kMatchTolerance = 0.001;
+constexpr double kRayFactor = 10;
+constexpr int kPassesPerVertex = 4;
+
+bool Matches(const TAcadPoint& p, const TAcadPoint& q) {
+    return std::abs(q.x - p.x) < kMatchTolerance && std::abs(q.y - p.y) < kMatchTolerance;
+}
+
+// The working state of one split: the shrinking outline and the corners refused since the
+// last accepted cut.
+class Splitter {
+public:
+    Splitter(std::span<const TAcadPoint> outline, double viewSize,
+             const DiagonalCallback& onDiagonal)
+        : outline_(outline),
+          viewSize_(viewSize),
+          onDiagonal_(onDiagonal),
+          working_(outline.begin(), outline.end()),
+          m_(static_cast<int>(outline.size())) {}
+
+    OutlineSplit Run() {
+        const int h = static_cast<int>(outline_.size());
+        for (int pass = 0; m_ != 3 && pass != kPassesPerVertex * h; ++pass) RunPass();
+        if (m_ != 3) return {false, std::move(triangles_)};
+        triangles_.push_back({W(0), W(1), W(2)});
+        return {true, std::move(triangles_)};
+    }
+
+private:
+    std::span<const TAcadPoint> Working() const {
+        return std::span<const TAcadPoint>(working_).first(static_cast<std::size_t>(m_));
+    }
+    TAcadPoint W(int k) const { return PolygonVertexAt(Working(), k); }
+
+    bool Interior(const TAcadPoint& a, const TAcadPoint& c) const {
+        return IsInteriorDiagonal(a, c, outline_, Working(), viewSize_);
+    }
+
+    void Report(const TAcadPoint& start, const TAcadPoint& end) const {
+        if (onDiagonal_) onDiagonal_(start, end);
+    }
+
+    void Remove(const TAcadPoint& p) { m_ = RemovePointFromList(p, working_, m_); }
+
+    // Index of the unrejected corner closest to 60 degrees; the first wins a tie. -1 when
+    // every corner is rejected.
+    int Search() const {
+        int chosen = -1;
+        double bestScore = 0;
+        for (int k = 0; k < m_; ++k) {
+            const TAcadPoint& vertex = working_[static_cast<std::size_t>(k)];
+            if (PointListContains(vertex, rejected_)) continue;
+            const double score = std::abs(VertexAngle(W(k - 1), vertex, W(k + 1)) - kTargetAngle);
+            if (chosen == -1 || score < bestScore) {
+                chosen = k;
+                bestScore = score;
+            }
+        }
+        return chosen;
+    }
+
+    void RunPass() {
+        const int l = Search();
+        // With every corner rejected, l = -1 names the last corner, which was refused
+        // against this same outline and is refused again: such a pass only uses up a turn.
+        const TAcadPoint e = W(l - 1);
+        const TAcadPoint f = W(l);
+        const TAcadPoint g = W(l + 1);
+        if (m_ <= 3) return;
+        if (!Interior(e, g)) {
+            rejected_.push_back(f);
+            return;
+        }
+        rejected_.clear();
+        Report(e, g);
+        triangles_.push_back({e, f, g});
+
+        // The corners either side of f as they will be once f is gone.
+        const TAcadPoint a = W(l - 2);
+        const TAcadPoint b = e;
+        const TAcadPoint c = g;
+        const TAcadPoint d = W(l + 2);
+        const double alphaB = VertexAngle(a, b, c);
+        const double alphaC = VertexAngle(b, c, d);
+        Remove(f);
+
+        // Fan from the corner now closer to 60 degrees (w2), across the removed vertex.
+        const bool fromC = std::abs(alphaC - kTargetAngle) > std::abs(alphaB - kTargetAngle);
+        const TAcadPoint w1 = fromC ? a : d;
+        const TAcadPoint w2 = fromC ? b : c;
+        const TAcadPoint w3 = fromC ? c : b;
+        const TAcadPoint w4 = fromC ? d : a;
+
+        if (m_ <= 3 || !Interior(w1, w3)) return;
+        Report(w1, w3);
+        triangles_.push_back({w1, w2, w3});
+        Remove(w2);
+
+        if (m_ <= 3 || !Interior(w1, w4)) return;
+        Report(w1, w4);
+        triangles_.push_back({w1, w3, w4});
+        Remove(w3);
+    }
+
+    std::span<const TAcadPoint> outline_;
+    double viewSize_;
+    const DiagonalCallback& onDiagonal_;
+    std::vector<TAcadPoint> working_;  // entries from m_ on are stale
+    int m_;
+    std::vector<TAcadPoint> rejected_;
+    std::vector<TAcadTriangle> triangles_;
+};
+
+}  // namespace
+
+TAcadPoint PolygonVertexAt(std::span<const TAcadPoint> list, int k) {
+    const int n = static_cast<int>(list.size());
+    const int index = ((k % n) + n) % n;
+    return list[static_cast<std::size_t>(index)];
+}
+
+bool PointListContains(const TAcadPoint& p, std::span<const TAcadPoint> list) {
+    for (const TAcadPoint& q : list) {
+        if (Matches(p, q)) return true;
+    }
+    return false;
+}
+
+int RemovePointFromList(const TAcadPoint& p, std::span<TAcadPoint> list, int n) {
+    const auto count = std::min(static_cast<std::size_t>(std::max(n, 0)), list.size());
+    for (std::size_t k = 0; k < count; ++k) {
+        if (!Matches(p, list[k])) continue;
+        for (std::size_t j = k; j + 1 < count; ++j) list[j] = list[j + 1];
+        return static_cast<int>(count) - 1;
+    }
+    return n;
+}
+
+bool PointInPolygon(const TAcadPoint& p, std::span<const TAcadPoint> list, double rayLength) {
+    const TAcadPoint q{p.x, p.y + rayLength, p.z};
+    const std::size_t n = list.size();
+    double crossings = 0;
+    for (std::size_t k = 0; k < n; ++k) {
+        const TAcadPoint& from = list[k];
+        const TAcadPoint& to = list[k + 1 == n ? 0 : k + 1];
+        const std::optional<TAcadPoint> x = LineIntersection(p, q, from, to, true);
+        if (!x) continue;
+        // Near an edge end the ray may or may not also meet the neighbouring edge; half a
+        // count keeps a ray through a vertex from counting twice.
+        const bool nearEnd =
+            PointDistance(*x, from) < kMatchTolerance || PointDistance(*x, to) < kMatchTolerance;
+        crossings += nearEnd ? 0.5 : 1.0;
+    }
+    return static_cast<long long>(std::floor(crossings + 0.5)) % 2 == 1;
+}
+
+bool SegmentCrossesPolygon(const TAcadPoint& a, const TAcadPoint& b,
+                           std::span<const TAcadPoint> list) {
+    const std::size_t n = list.size();
+    for (std::size_t k = 0; k < n; ++k) {
+        const std::optional<TAcadPoint> x =
+            LineIntersection(a, b, list[k], list[k + 1 == n ? 0 : k + 1], true);
+        if (x && PointDistance(a, *x) > kMatchTolerance && PointDistance(b, *x) > kMatchTolerance) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool IsInteriorDiagonal(const TAcadPoint& a, const TAcadPoint& c,
+                        std::span<const TAcadPoint> outline, std::span<const TAcadPoint> working,
+                        double viewSize) {
+    const TAcadPoint mid = MidPoint(a, c);
+    const double rayLength = kRayFactor * viewSize;
+    return PointInPolygon(mid, working, rayLength) && PointInPolygon(mid, outline, rayLength) &&
+           !SegmentCrossesPolygon(a, c, working) && !SegmentCrossesPolygon(a, c, outline);
+}
+
+OutlineSplit TriangulateOutline(std::span<const TAcadPoint> outline, double viewSize,
+                                const DiagonalCallback& onDiagonal) {
+    if (outline.empty()) return {};
+    return Splitter(outline, viewSize, onDiagonal).Run();
+}
+
+}  // namespace tarsel::geometry
