@@ -46,8 +46,8 @@ inline constexpr double kDegToRad = 0.017453292519943295;
 [[nodiscard]] double AreaFromSides(double a, double b, double c);
 
 struct FootResult {
-    bool ok = false;                  // the foot exists (and, when asked, lies on the segment)
-    std::optional<TAcadPoint> foot;   // written whenever the lines meet, even if !ok
+    bool ok = false;                 // the foot exists (and, when asked, lies on the segment)
+    std::optional<TAcadPoint> foot;  // written whenever the lines meet, even if !ok
 };
 [[nodiscard]] FootResult PerpendicularFoot(const TAcadPoint& p, const TAcadPoint& a,
                                            const TAcadPoint& b, bool onSegmentOnly);
@@ -56,18 +56,23 @@ struct FootResult {
 [[nodiscard]] double VertexAngle(const TAcadPoint& p, const TAcadPoint& v, const TAcadPoint& q);
 
 struct ApexResult {
-    int result = 0;  // 2: two apexes; 1: apex on the base; 0: no triangle
+    int result = 0;    // 2: two apexes; 1: apex on the base; 0: no triangle
     TAcadPoint apex1;  // left of p1->p2 (meaningful for result 2 only)
     TAcadPoint apex2;  // right of p1->p2
 };
-[[nodiscard]] ApexResult TriangleApex(const TAcadPoint& p1, double a, const TAcadPoint& p2, double b);
+[[nodiscard]] ApexResult TriangleApex(const TAcadPoint& p1, double a, const TAcadPoint& p2,
+                                      double b);
 
-// The intersection of the bisectors at a and c; nullopt for a degenerate triangle whose
-// bisector lines count as parallel, so that no caller writes a label at an undefined point.
+// The intersection of the bisectors at a and c; nullopt for a degenerate triangle, so that no
+// caller writes a label at an undefined point: when the bisector lines count as parallel, and
+// when the corners are collinear as far as double arithmetic can tell (the orientation
+// determinant lies within its own rounding-error bound). A triangle whose area is certainly
+// above rounding noise always gets its point, however thin.
 [[nodiscard]] std::optional<TAcadPoint> TriangleIncenter(const TAcadPoint& a, const TAcadPoint& b,
                                                          const TAcadPoint& c);
 [[nodiscard]] TAcadPoint MidPoint(const TAcadPoint& a, const TAcadPoint& b);
 [[nodiscard]] bool LineListContains(const TAcadPoint& a, const TAcadPoint& b,
-                                    const std::vector<TAcadLine>& lines, int count, double tolerance);
+                                    const std::vector<TAcadLine>& lines, int count,
+                                    double tolerance);
 
 }  // namespace tarsel::geometry
