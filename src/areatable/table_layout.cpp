@@ -66,12 +66,18 @@ std::optional<double> PositiveSetting(std::string_view text) {
     return value;
 }
 
-AreaTableResult Failure(std::string message) {
-    return {std::nullopt, std::move(message)};
+AreaTableResult Failure(std::string message, std::string field = {}, std::string text = {}) {
+    return {std::nullopt, std::move(message), std::move(field), std::move(text)};
 }
 
-std::string RecordPrefix(std::size_t index, std::string_view line) {
-    return "triangle data line " + std::to_string(index + 1) + " " + Quoted(line) + ": ";
+AreaTableResult RecordFailure(std::size_t index, std::string_view line, const std::string& why) {
+    return Failure(
+        "triangle data line " + std::to_string(index + 1) + " " + Quoted(line) + ": " + why, {},
+        std::string(line));
+}
+
+std::string WidthsKey(AreaMethod method) {
+    return method == AreaMethod::Heron ? "Haba1" : "Haba2";
 }
 
 }  // namespace
@@ -106,20 +112,24 @@ AreaTableResult LayoutAreaTable(const TableSettings& settings, const TriangleDat
     const TableRounding& rd = settings.rounding;
     for (const int digits : {rd.lengthDigits, rd.areaDigits, rd.finalDigits}) {
         if (digits < 0 || digits > kMaxDigits) {
-            return Failure("decimals must lie between 0 and 6, not " + std::to_string(digits));
+            return Failure("decimals must lie between 0 and 6, not " + std::to_string(digits),
+                           "Keta", std::to_string(digits));
         }
     }
     const auto textHeight = PositiveSetting(settings.textHeight);
     if (!textHeight) {
-        return Failure("text height " + Quoted(settings.textHeight) + " is not a positive number");
+        return Failure("text height " + Quoted(settings.textHeight) + " is not a positive number",
+                       "M_Taka2", settings.textHeight);
     }
     const auto rowHeightValue = PositiveSetting(settings.rowHeight);
     if (!rowHeightValue) {
-        return Failure("row height " + Quoted(settings.rowHeight) + " is not a positive number");
+        return Failure("row height " + Quoted(settings.rowHeight) + " is not a positive number",
+                       "G_Taka", settings.rowHeight);
     }
     const auto scaleValue = PositiveSetting(settings.scale);
     if (!scaleValue) {
-        return Failure("scale " + Quoted(settings.scale) + " is not a positive number");
+        return Failure("scale " + Quoted(settings.scale) + " is not a positive number", "Syakudo",
+                       settings.scale);
     }
     const double H = *rowHeightValue;
     const double scale = *scaleValue;
@@ -133,15 +143,17 @@ AreaTableResult LayoutAreaTable(const TableSettings& settings, const TriangleDat
     const auto widthFields = SplitCommaText(settings.widths);
     if (widthFields.size() != n) {
         return Failure("column widths " + Quoted(settings.widths) + " must hold " +
-                       std::to_string(n) + " entries for " + MethodName(settings.method) +
-                       ", not " + std::to_string(widthFields.size()));
+                           std::to_string(n) + " entries for " + MethodName(settings.method) +
+                           ", not " + std::to_string(widthFields.size()),
+                       WidthsKey(settings.method), settings.widths);
     }
     std::vector<double> widths;
     for (const auto& field : widthFields) {
         const auto width = PositiveSetting(field);
         if (!width) {
             return Failure("column width " + Quoted(field) + " in " + Quoted(settings.widths) +
-                           " is not a positive number");
+                               " is not a positive number",
+                           WidthsKey(settings.method), settings.widths);
         }
         widths.push_back(*width);
     }
@@ -151,7 +163,7 @@ AreaTableResult LayoutAreaTable(const TableSettings& settings, const TriangleDat
     double areaSum = 0;
     for (std::size_t k = 0; k < records.size(); ++k) {
         const auto fields = SplitTriangleData(records[k]);
-        if (!fields) return Failure(RecordPrefix(k, records[k]) + "expected number,a,b,c");
+        if (!fields) return RecordFailure(k, records[k], "expected number,a,b,c");
         std::vector<std::string> row{fields->number};
         if (settings.method == AreaMethod::Heron) {
             double printed[3] = {};
@@ -159,32 +171,32 @@ AreaTableResult LayoutAreaTable(const TableSettings& settings, const TriangleDat
             for (int i = 0; i < 3; ++i) {
                 const auto side = ParseNumberText(*texts[i]);
                 if (!side) {
-                    return Failure(RecordPrefix(k, records[k]) + "side length " +
-                                   Quoted(*texts[i]) + " is not a number");
+                    return RecordFailure(k, records[k],
+                                         "side length " + Quoted(*texts[i]) + " is not a number");
                 }
                 auto text = Figure(*side / scale, rd.lengthDigits, rd.lengthMode);
                 if (!text) {
-                    return Failure(RecordPrefix(k, records[k]) + "side length " +
-                                   Quoted(*texts[i]) + " cannot be printed");
+                    return RecordFailure(k, records[k],
+                                         "side length " + Quoted(*texts[i]) + " cannot be printed");
                 }
                 printed[i] = ReadBack(*text);
                 row.push_back(std::move(*text));
             }
             auto area = Figure(geometry::AreaFromSides(printed[0], printed[1], printed[2]),
                                rd.areaDigits, rd.areaMode);
-            if (!area) return Failure(RecordPrefix(k, records[k]) + "area cannot be printed");
+            if (!area) return RecordFailure(k, records[k], "area cannot be printed");
             areaSum += ReadBack(*area);
             row.push_back(std::move(*area));
         } else {
             auto baseHeight = BaseAndHeightTexts(fields->a, fields->b, fields->c, scale,
                                                  rd.lengthDigits, rd.lengthMode);
             if (!baseHeight) {
-                return Failure(RecordPrefix(k, records[k]) +
-                               "side lengths are not numbers that can be printed");
+                return RecordFailure(k, records[k],
+                                     "side lengths are not numbers that can be printed");
             }
             auto doubled = Figure(ReadBack(baseHeight->base) * ReadBack(baseHeight->height),
                                   rd.areaDigits, rd.areaMode);
-            if (!doubled) return Failure(RecordPrefix(k, records[k]) + "area cannot be printed");
+            if (!doubled) return RecordFailure(k, records[k], "area cannot be printed");
             areaSum += ReadBack(*doubled);
             row.push_back(std::move(baseHeight->base));
             row.push_back(std::move(baseHeight->height));
@@ -246,7 +258,7 @@ AreaTableResult LayoutAreaTable(const TableSettings& settings, const TriangleDat
         items.emplace_back(
             TableText{table.summary[s].value, {x[n] - H / 2, y, 0}, kAlignMiddleRight});
     }
-    return {std::move(table), {}};
+    return {std::move(table), {}, {}, {}};
 }
 
 }  // namespace tarsel::areatable

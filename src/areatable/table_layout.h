@@ -77,6 +77,10 @@ struct AreaTable {
 struct AreaTableResult {
     std::optional<AreaTable> table;
     std::string error;  // why there is no table: bad settings or a record that cannot be read
+    // The settings key of the offending option ("Haba1", "M_Taka2", ...), empty when a record
+    // is at fault; and the offending text (the option's or the record's line).
+    std::string field;
+    std::string text;
 };
 
 // The whole table, or an error before anything is drawn.

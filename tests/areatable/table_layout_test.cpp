@@ -271,44 +271,48 @@ TEST(AreaTableLayout, BadSettingsOrRecordsGiveNoTable) {
         change(s);
         return s;
     };
+    const TableSettings heron = HeronSettings();
+    const TableSettings baseHeight = BaseHeightSettings();
+    // The field names the option to blame; empty when a record is at fault.
     const struct {
         const char* name;
         TableSettings settings;
         TriangleDataList records;
+        const char* field;
     } cases[] = {
-        {"four widths for ヘロン",
-         with(HeronSettings(), [](auto& s) { s.widths = "1500,3000,3000,4500"; }), good},
+        {"four widths for ヘロン", with(heron, [](auto& s) { s.widths = "1500,3000,3000,4500"; }),
+         good, "Haba1"},
         {"five widths for 三斜",
-         with(BaseHeightSettings(), [](auto& s) { s.widths = "1500,3000,3000,3000,4500"; }), good},
-        {"trailing comma", with(HeronSettings(), [](auto& s) { s.widths += ","; }), good},
-        {"empty width", with(HeronSettings(), [](auto& s) { s.widths = "1500,,3000,3000,4500"; }),
-         good},
-        {"non-numeric width",
-         with(HeronSettings(), [](auto& s) { s.widths = "1500,3000,3000,3000,abc"; }), good},
-        {"negative width",
-         with(HeronSettings(), [](auto& s) { s.widths = "1500,-3000,3000,3000,4500"; }), good},
-        {"empty text height", with(HeronSettings(), [](auto& s) { s.textHeight = ""; }), good},
-        {"non-numeric row height", with(HeronSettings(), [](auto& s) { s.rowHeight = "８００"; }),
-         good},
-        {"zero row height", with(HeronSettings(), [](auto& s) { s.rowHeight = "0"; }), good},
-        {"empty scale", with(HeronSettings(), [](auto& s) { s.scale = ""; }), good},
-        {"infinite scale", with(HeronSettings(), [](auto& s) { s.scale = "inf"; }), good},
-        {"zero scale", with(HeronSettings(), [](auto& s) { s.scale = "0"; }), good},
-        {"seven decimals", with(HeronSettings(), [](auto& s) { s.rounding.lengthDigits = 7; }),
-         good},
-        {"line too short", HeronSettings(), {"1,3000,4000"}},
-        {"side not a number", HeronSettings(), {"1,nan,4000.00000000,5000.00000000"}},
-        {"empty side", HeronSettings(), {"1,,4000.00000000,5000.00000000"}},
-        {"negative side", HeronSettings(), {MakeTriangleData("1", -3000, 4000, 5000)}},
-        {"side too large to print", HeronSettings(), {MakeTriangleData("1", 1e300, 1e300, 1e300)}},
-        {"三斜 side not a number", BaseHeightSettings(), {"1,x,4000.00000000,5000.00000000"}},
-        {"三斜 side too large", BaseHeightSettings(), {MakeTriangleData("1", 1e300, 1, 1)}},
+         with(baseHeight, [](auto& s) { s.widths = "1500,3000,3000,3000,4500"; }), good, "Haba2"},
+        {"trailing comma", with(heron, [](auto& s) { s.widths += ","; }), good, "Haba1"},
+        {"empty width", with(heron, [](auto& s) { s.widths = "1500,,3000,3000,4500"; }), good,
+         "Haba1"},
+        {"non-numeric width", with(heron, [](auto& s) { s.widths = "1500,3000,3000,3000,abc"; }),
+         good, "Haba1"},
+        {"negative width", with(heron, [](auto& s) { s.widths = "1500,-3000,3000,3000,4500"; }),
+         good, "Haba1"},
+        {"empty text height", with(heron, [](auto& s) { s.textHeight = ""; }), good, "M_Taka2"},
+        {"non-numeric row height", with(heron, [](auto& s) { s.rowHeight = "８００"; }), good,
+         "G_Taka"},
+        {"zero row height", with(heron, [](auto& s) { s.rowHeight = "0"; }), good, "G_Taka"},
+        {"empty scale", with(heron, [](auto& s) { s.scale = ""; }), good, "Syakudo"},
+        {"infinite scale", with(heron, [](auto& s) { s.scale = "inf"; }), good, "Syakudo"},
+        {"zero scale", with(heron, [](auto& s) { s.scale = "0"; }), good, "Syakudo"},
+        {"seven decimals", with(heron, [](auto& s) { s.rounding.lengthDigits = 7; }), good, "Keta"},
+        {"line too short", heron, {"1,3000,4000"}, ""},
+        {"side not a number", heron, {"1,nan,4000.00000000,5000.00000000"}, ""},
+        {"empty side", heron, {"1,,4000.00000000,5000.00000000"}, ""},
+        {"negative side", heron, {MakeTriangleData("1", -3000, 4000, 5000)}, ""},
+        {"side too large to print", heron, {MakeTriangleData("1", 1e300, 1e300, 1e300)}, ""},
+        {"三斜 side not a number", baseHeight, {"1,x,4000.00000000,5000.00000000"}, ""},
+        {"三斜 side too large", baseHeight, {MakeTriangleData("1", 1e300, 1, 1)}, ""},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const auto result = LayoutAreaTable(c.settings, c.records);
         EXPECT_FALSE(result.table);
         EXPECT_FALSE(result.error.empty());
+        EXPECT_EQ(result.field, c.field);
     }
 }
 
