@@ -1,6 +1,8 @@
 #include "palette/palette_controller.h"
 
 #include "annotation/triangle_tag.h"
+#include "areatable/area_table_command.h"
+#include "areatable/maximum_number_command.h"
 #include "cadlink/automation.h"
 #include "commands/length_label_command.h"
 #include "commands/split_region_command.h"
@@ -17,6 +19,10 @@ constexpr PaletteButton kButtons[] = {
     {"Button6", "１点指示", [](PaletteController& c) { c.Button10Click("Button6"); }},
     {"Button11", "長さ記入", [](PaletteController& c) { c.Button11Click(); }},
     {"Button2", "文字回転", [](PaletteController& c) { c.Button2Click(); }},
+    {"Button3", "作成",
+     [](PaletteController& c) { c.RunCommand([&c] { areatable::Button3Click(c.session()); }); }},
+    {"Button4", "最大",
+     [](PaletteController& c) { c.RunCommand([&c] { areatable::Button4Click(c.session()); }); }},
 };
 
 }  // namespace
