@@ -1,0 +1,19 @@
+// The subcommands of the tarsel command-line program. Each takes the arguments after its name
+// (UTF-8), writes results to out and messages to err, and returns the process exit code.
+#pragma once
+
+#include <ostream>
+#include <span>
+#include <string>
+
+namespace tarsel::app {
+
+// Exit codes shared by the subcommands.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailed = 1;    // the work ran and did not succeed
+inline constexpr int kExitBadInput = 2;  // bad arguments or a bad input file; nothing done
+
+// tarsel triangulate FILE [--view-size V]
+int RunTriangulate(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+
+}  // namespace tarsel::app
