@@ -1,0 +1,128 @@
+#include "com_apartment.h"
+
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <stdexcept>
+
+#include "cadlink/com/dispatch_server.h"
+#include "cadlink/com/windows_headers.h"
+
+namespace tarsel::cadlink::com::testing {
+namespace {
+
+constexpr UINT kRunWork = WM_APP + 1;
+
+// COM for the test thread, as the palette has it: a single-threaded apartment.
+class ComEnvironment : public ::testing::Environment {
+public:
+    void SetUp() override {
+        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
+    }
+    void TearDown() override { CoUninitialize(); }
+};
+
+[[maybe_unused]] const auto* const environment =
+    ::testing::AddGlobalTestEnvironment(new ComEnvironment);
+
+bool SameName(std::string_view a, std::string_view b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        if (std::tolower(static_cast<unsigned char>(a[i])) !=
+            std::tolower(static_cast<unsigned char>(b[i])))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+ServerApartment::ServerApartment() {
+    ready_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    thread_ = std::thread([this] { Loop(); });
+    WaitForSingleObject(ready_, INFINITE);
+}
+
+ServerApartment::~ServerApartment() {
+    PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
+    thread_.join();
+    CloseHandle(ready_);
+}
+
+void ServerApartment::Loop() {
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    MSG msg;
+    // Creates the thread's message queue before anyone posts to it.
+    PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
+    threadId_ = GetCurrentThreadId();
+    SetEvent(ready_);
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (msg.hwnd == nullptr && msg.message == kRunWork) {
+            auto* work = reinterpret_cast<std::function<void()>*>(msg.lParam);
+            (*work)();
+            SetEvent(ready_);
+            continue;
+        }
+        TranslateMessage(&msg);
+        DispatchMessageW(&msg);
+    }
+    CoUninitialize();
+}
+
+void ServerApartment::Run(std::function<void()> work) {
+    PostThreadMessageW(threadId_, kRunWork, 0, reinterpret_cast<LPARAM>(&work));
+    WaitForSingleObject(ready_, INFINITE);
+}
+
+ComPtr<IDispatch> ServerApartment::Publish(ObjectRef object) {
+    IStream* stream = nullptr;
+    Run([&] {
+        ComPtr<IDispatch> published = DispatchServer::Publish(std::move(object));
+        if (FAILED(CoMarshalInterThreadInterfaceInStream(IID_IDispatch, published.get(), &stream)))
+            stream = nullptr;
+    });
+    ComPtr<IDispatch> proxy;
+    if (!stream || FAILED(CoGetInterfaceAndReleaseStream(stream, IID_IDispatch, proxy.put_void())))
+        throw std::runtime_error("cannot marshal the test object");
+    return proxy;
+}
+
+Variant TestObject::Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) {
+    calls.push_back((kind == InvokeKind::Put ? "=" : "") + std::string(member));
+    if (SameName(member, "Value")) {
+        if (kind == InvokeKind::Put) {
+            value = args.back();
+            return {};
+        }
+        return value;
+    }
+    if (SameName(member, "Echo") && args.size() == 1) return args[0];
+    if (SameName(member, "Describe") && args.size() == 1) return Variant(Describe(args[0]));
+    if (SameName(member, "Args")) {
+        std::string joined;
+        for (const Variant& a : args) joined += (joined.empty() ? "" : ",") + a.AsText();
+        return Variant(joined);
+    }
+    if (SameName(member, "Child")) {
+        if (!child_) child_ = std::make_shared<TestObject>();
+        return Variant(child_);
+    }
+    if (SameName(member, "IsChild") && args.size() == 1) {
+        return Variant(args[0].IsObject() && child_ && args[0].AsObject() == child_);
+    }
+    if (SameName(member, "Fail")) {
+        throw AutomationError(std::string(member), hresult::kInvalidArg, "値が正しくありません");
+    }
+    if (SameName(member, "GetEntity") && args.size() == 3) {
+        if (args[2].AsText() == "cancel") {
+            throw AutomationError(std::string(member), hresult::kException, "*Cancel*");
+        }
+        if (!child_) child_ = std::make_shared<TestObject>();
+        args[0] = Variant(child_);
+        args[1] = Variant::DoubleArray({1.5, -2.25, 0});
+        return {};
+    }
+    throw AutomationError(std::string(member), hresult::kUnknownName, "unknown member");
+}
+
+}  // namespace tarsel::cadlink::com::testing
