@@ -6,6 +6,7 @@
 #include <stdexcept>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "minicad/drawing.h"
 
@@ -26,9 +27,15 @@ private:
 
 enum class DxfVersion { R12, R2000, R2018 };
 
-// content is the file's bytes; sourceName is used in error messages.
-[[nodiscard]] Drawing ReadDxf(std::string_view content, const std::string& sourceName);
-[[nodiscard]] Drawing ReadDxfFile(const std::filesystem::path& path);
+// What a reader passed over that a user may miss (entity kinds minicad does not hold, paper
+// space, 3D polylines, attributes), one line each: "source:line: what and why".
+using DxfNotes = std::vector<std::string>;
+
+// content is the file's bytes; sourceName is used in error messages. notes, when given,
+// receives what was passed over.
+[[nodiscard]] Drawing ReadDxf(std::string_view content, const std::string& sourceName,
+                              DxfNotes* notes = nullptr);
+[[nodiscard]] Drawing ReadDxfFile(const std::filesystem::path& path, DxfNotes* notes = nullptr);
 
 [[nodiscard]] std::string WriteDxf(const Drawing& drawing, DxfVersion version = DxfVersion::R12);
 // Written whole to a temporary file beside path and renamed into place.

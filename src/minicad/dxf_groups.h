@@ -1,0 +1,92 @@
+// The group layer under minicad's DXF reader and writer: the value kind of every group code,
+// the lexer that cuts a file into (code, value) pairs, a pull cursor over them, and the number
+// and string codecs both directions share, so what is written reads back bit for bit.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tarsel::minicad::dxf {
+
+// What the value line of a group holds, decided by the code alone.
+enum class ValueKind : std::uint8_t { Text, Real, Integer };
+
+// nullopt for codes that are not DXF group codes at all.
+[[nodiscard]] std::optional<ValueKind> KindOfCode(int code);
+
+struct Group {
+    int code = 0;
+    int line = 0;              // 1-based line of the group code
+    std::string_view raw;      // the value line without its line end; strings untouched
+    double real = 0;           // parsed when the code's kind is Real
+    std::int64_t integer = 0;  // parsed when the code's kind is Integer
+};
+
+// Cuts content into groups. Empty lines are data; CR LF and LF both end a line; comments
+// (999) are dropped. Numbers are checked here, once, so no later step sees a malformed one.
+// Throws DxfError naming sourceName and the line.
+[[nodiscard]] std::vector<Group> Lex(std::string_view content, const std::string& sourceName);
+
+// Pull cursor over the groups, so parsing loops read like the file's structure.
+class Cursor {
+public:
+    Cursor(const std::vector<Group>& groups, const std::string& sourceName)
+        : groups_(groups), source_(sourceName) {}
+
+    [[nodiscard]] bool AtEnd() const { return pos_ >= groups_.size(); }
+    [[nodiscard]] const Group& Current() const;  // throws "unexpected end" at the end
+    [[nodiscard]] int Code() const { return Current().code; }
+    [[nodiscard]] bool Is(int code) const { return !AtEnd() && groups_[pos_].code == code; }
+    [[nodiscard]] bool Is(int code, std::string_view value) const;
+    [[nodiscard]] std::string_view Raw() const { return Current().raw; }
+    Cursor& operator++() {
+        ++pos_;
+        return *this;
+    }
+    [[nodiscard]] std::size_t Position() const { return pos_; }
+    // The groups after the current one up to the next group 0 (one entity or table entry);
+    // the cursor moves on to that group 0.
+    [[nodiscard]] std::span<const Group> TakeRecord();
+    [[nodiscard]] int Line() const;  // of the current group, or of the last one at the end
+
+    [[noreturn]] void Fail(const std::string& message) const;
+    [[noreturn]] void FailAt(int line, const std::string& message) const;
+    [[nodiscard]] const std::string& Source() const { return source_; }
+
+private:
+    const std::vector<Group>& groups_;
+    const std::string& source_;
+    std::size_t pos_ = 0;
+};
+
+// Numbers as text: shortest form that reads back to the same double, always with a decimal
+// point or exponent so every DXF reader takes it for a real. Never depends on the locale.
+[[nodiscard]] std::string FormatReal(double value);
+
+// DXF keeps angles in degrees, minicad in radians. These two are exact inverses on every
+// angle the reader produced: DegreesText(RadiansFromDegrees(d)) reads back as d, and
+// RadiansFromDegrees of DegreesText(r) is r again.
+[[nodiscard]] double RadiansFromDegrees(double degrees);
+[[nodiscard]] std::string DegreesText(double radians);
+
+// Decodes a string value that is already UTF-8: carets (a control character is written as
+// '^' and the character plus 64, "^J" for a line feed, and a caret as "^ "), and, when
+// unicodeEscapes, \U+XXXX and \M+nXXXX (n chooses the Asian code page of a multibyte
+// character), which a CAD shows as the character in files of every version.
+// nullopt when an \M+ character is not valid in its code page.
+[[nodiscard]] std::optional<std::string> DecodeText(std::string_view utf8, bool unicodeEscapes);
+
+// Text for a value line: carets for control characters; when asciiOnly (files before R2007)
+// every character beyond ASCII as \U+XXXX with upper-case hex (surrogate pairs beyond the
+// BMP). A backslash that would start an escape is itself escaped, so the reader gives back
+// exactly the input. Invalid UTF-8 bytes become U+FFFD rather than an unreadable file.
+[[nodiscard]] std::string EncodeText(std::string_view utf8, bool asciiOnly);
+
+// Upper-cased ASCII letters, for comparing names the way CAD tables do.
+[[nodiscard]] std::string UpperAscii(std::string_view s);
+
+}  // namespace tarsel::minicad::dxf

@@ -1,0 +1,879 @@
+// Writing minicad's drawing as ASCII DXF that strict readers (ezdxf's, LibreCAD's) open
+// without repairs: every table entry an entity refers to is declared, numbers read back bit
+// for bit, and no string value can break the line structure.
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <random>
+#include <set>
+#include <system_error>
+
+#include "minicad/dxf.h"
+#include "minicad/dxf_groups.h"
+#include "platform/codepage.h"
+
+namespace tarsel::minicad {
+namespace {
+
+using dxf::UpperAscii;
+
+constexpr const char* kDrawingSource = "<drawing>";
+// Our users' names are Japanese; older files carry them in the Japanese code page.
+constexpr unsigned kNameCodePage = platform::kCodePageShiftJis;
+
+[[noreturn]] void Refuse(const std::string& message) {
+    throw DxfError(kDrawingSource, 0, "cannot be saved: " + message);
+}
+
+// AcAlignment to DXF 72 (horizontal) and 73 (vertical).
+std::pair<int, int> AlignmentGroups(TextAlignment a) {
+    const int code = static_cast<int>(a);
+    if (code >= 0 && code <= 5) return {code, 0};
+    if (code >= 6 && code <= 14) {
+        const int row = (code - 6) / 3;  // 0 top, 1 middle, 2 bottom
+        return {(code - 6) % 3, 3 - row};
+    }
+    Refuse("a text with the unknown alignment " + std::to_string(code));
+}
+
+// The names every table must hold, gathered from the drawing and from what its entities use,
+// so a drawing whose records miss an entry still gives a file that readers accept.
+struct Names {
+    std::vector<Layer> layers;
+    std::vector<std::string> appIds;
+    std::vector<std::string> styles;
+    std::vector<std::string> linetypes;
+
+    static bool Has(const std::vector<std::string>& list, const std::string& name) {
+        const std::string upper = UpperAscii(name);
+        return std::any_of(list.begin(), list.end(),
+                           [&](const std::string& s) { return UpperAscii(s) == upper; });
+    }
+    void AddApp(const std::string& name) {
+        if (!Has(appIds, name)) appIds.push_back(name);
+    }
+    void AddStyle(const std::string& name) {
+        if (!Has(styles, name)) styles.push_back(name);
+    }
+    void AddLinetype(const std::string& name) {
+        const std::string upper = UpperAscii(name);
+        if (upper == "BYLAYER" || upper == "BYBLOCK") return;
+        if (!Has(linetypes, name)) linetypes.push_back(name);
+    }
+    void AddLayer(const Layer& layer) {
+        const std::string upper = UpperAscii(layer.name);
+        for (const Layer& l : layers)
+            if (UpperAscii(l.name) == upper) return;
+        layers.push_back(layer);
+    }
+};
+
+struct Extents {
+    bool any = false;
+    Point3 min, max;
+    void Add(double x, double y, double z = 0) {
+        if (!std::isfinite(x) || !std::isfinite(y) || !std::isfinite(z)) return;
+        if (!any) {
+            min = max = {x, y, z};
+            any = true;
+            return;
+        }
+        min = {std::min(min.x, x), std::min(min.y, y), std::min(min.z, z)};
+        max = {std::max(max.x, x), std::max(max.y, y), std::max(max.z, z)};
+    }
+    void Add(const Point3& p) { Add(p.x, p.y, p.z); }
+};
+
+class Writer {
+public:
+    Writer(const Drawing& drawing, DxfVersion version)
+        : d_(drawing), version_(version), r12_(version == DxfVersion::R12) {}
+
+    std::string Write() {
+        Collect();
+        if (!r12_) PlanHandles();
+        Header();
+        if (!r12_) {
+            Section("CLASSES");
+            EndSection();
+        }
+        Tables();
+        Blocks();
+        Section("ENTITIES");
+        for (const Entity& e : d_.entities) WriteEntity(e, modelRecord_);
+        EndSection();
+        if (!r12_) Objects();
+        Group(0, "EOF");
+        return std::move(out_);
+    }
+
+private:
+    // ---- groups ----
+
+    void Code(int code) {
+        char buf[16];
+        std::snprintf(buf, sizeof buf, "%3d\r\n", code);
+        out_ += buf;
+    }
+    // A value the writer composes itself (markers, handles, fixed names): no escaping needed.
+    void Group(int code, std::string_view value) {
+        Code(code);
+        out_.append(value);
+        out_ += "\r\n";
+    }
+    // A value that came from the user: any text at all.
+    void Text(int code, std::string_view utf8) {
+        Code(code);
+        out_ += dxf::EncodeText(utf8, version_ != DxfVersion::R2018);
+        out_ += "\r\n";
+    }
+    // A table name or a reference to one (layer, block, style, linetype, application). Before
+    // R2007 these go out in the file's code page, not as \U+ escapes: readers compare and
+    // check names as they stand, and a backslash is not allowed in one.
+    void Name(int code, std::string_view utf8) {
+        Code(code);
+        out_ += EncodeName(utf8);
+        out_ += "\r\n";
+    }
+    std::string EncodeName(std::string_view utf8) const {
+        const std::string carets = dxf::EncodeText(utf8, false);
+        if (version_ == DxfVersion::R2018) return carets;
+        std::string out;
+        for (std::size_t i = 0; i < carets.size();) {
+            const auto lead = static_cast<unsigned char>(carets[i]);
+            const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+            const std::string_view ch = std::string_view(carets).substr(i, len);
+            i += len;
+            if (lead < 0x80) {
+                out += ch;
+                continue;
+            }
+            // A character the code page lacks is escaped after all: better than losing it.
+            auto bytes = platform::EncodeCodePage(ch, kNameCodePage);
+            out += bytes ? *bytes : dxf::EncodeText(ch, true);
+        }
+        return out;
+    }
+    void Real(int code, double value) {
+        if (!std::isfinite(value)) Refuse(Context() + "holds a number that is not finite");
+        Group(code, dxf::FormatReal(value));
+    }
+    void Angle(int code, double radians) {
+        if (!std::isfinite(radians)) Refuse(Context() + "holds an angle that is not finite");
+        Group(code, dxf::DegreesText(radians));
+    }
+    void Int(int code, std::int64_t value) { Group(code, std::to_string(value)); }
+    void Point(int code, const Point3& p, bool withZ = true) {
+        Real(code, p.x);
+        Real(code + 10, p.y);
+        if (withZ) Real(code + 20, p.z);
+    }
+    std::string Context() const {
+        return currentId_ ? "entity " + std::to_string(currentId_) + " " : std::string();
+    }
+
+    // ---- handles (R2000 and later) ----
+
+    std::string NewHandle() {
+        char buf[20];
+        std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(nextHandle_++));
+        return buf;
+    }
+    void Handle(const std::string& handle) {
+        if (!r12_) Group(5, handle);
+    }
+    void Owner(const std::string& owner) {
+        if (!r12_) Group(330, owner);
+    }
+    void Subclass(std::string_view name) {
+        if (!r12_ && !name.empty()) Group(100, name);
+    }
+
+    void PlanHandles() {
+        for (auto* h : {&rootDict_, &groupDict_, &layoutDict_, &plotStyleDict_, &plotStyleNormal_,
+                        &modelLayout_, &paperLayout_, &modelRecord_, &paperRecord_})
+            *h = NewHandle();
+        for (std::size_t i = 0; i < d_.blocks.size(); ++i) blockRecords_.push_back(NewHandle());
+    }
+
+    // ---- what the tables must hold ----
+
+    void Collect() {
+        for (const Layer& l : d_.layers) {
+            if (l.name.empty()) Refuse("a layer without a name");
+            names_.AddLayer(l);
+        }
+        names_.AddLayer(Layer{"0"});
+        names_.AddLayer(Layer{d_.variables.clayer.empty() ? "0" : d_.variables.clayer});
+        names_.AddApp("ACAD");
+        for (const std::string& a : d_.appIds) {
+            if (a.empty()) Refuse("a registered application without a name");
+            names_.AddApp(a);
+        }
+        names_.AddStyle("Standard");
+        names_.AddLinetype("Continuous");
+        std::set<std::string> blockNames;
+        for (const Block& b : d_.blocks) {
+            if (b.name.empty()) Refuse("a block without a name");
+            if (!blockNames.insert(UpperAscii(b.name)).second) Refuse("block " + b.name + " twice");
+        }
+        auto visit = [&](const Entity& e) {
+            currentId_ = e.id;
+            names_.AddLayer(Layer{e.layer.empty() ? "0" : e.layer});
+            for (const XdataGroup& x : e.xdata) {
+                if (x.application.empty()) Refuse(Context() + "has xdata without an application");
+                names_.AddApp(x.application);
+            }
+            if (const auto* t = std::get_if<TextData>(&e.data))
+                names_.AddStyle(t->style.empty() ? "Standard" : t->style);
+            if (const auto* i = std::get_if<InsertData>(&e.data))
+                if (!blockNames.count(UpperAscii(i->block)))
+                    Refuse(Context() + "inserts block " + i->block + ", which the drawing lacks");
+            currentId_ = 0;
+        };
+        for (const Entity& e : d_.entities) {
+            visit(e);
+            AddExtents(e);
+        }
+        for (const Block& b : d_.blocks)
+            for (const Entity& e : b.entities) visit(e);
+        for (const Layer& l : names_.layers)
+            names_.AddLinetype(l.linetype.empty() ? "Continuous" : l.linetype);
+    }
+
+    void AddExtents(const Entity& e) {
+        std::visit(
+            [&](const auto& data) {
+                using T = std::decay_t<decltype(data)>;
+                if constexpr (std::is_same_v<T, LineData>) {
+                    extents_.Add(data.start);
+                    extents_.Add(data.end);
+                } else if constexpr (std::is_same_v<T, CircleData> || std::is_same_v<T, ArcData>) {
+                    extents_.Add(data.center.x - data.radius, data.center.y - data.radius,
+                                 data.center.z);
+                    extents_.Add(data.center.x + data.radius, data.center.y + data.radius,
+                                 data.center.z);
+                } else if constexpr (std::is_same_v<T, PolylineData>) {
+                    for (const PolylineVertex& v : data.vertices)
+                        extents_.Add(v.x, v.y, data.elevation);
+                } else if constexpr (std::is_same_v<T, TextData>) {
+                    extents_.Add(data.insertion);
+                } else if constexpr (std::is_same_v<T, InsertData>) {
+                    extents_.Add(data.insertion);
+                } else if constexpr (std::is_same_v<T, LeaderData>) {
+                    for (const Point3& p : data.vertices) extents_.Add(p);
+                }
+            },
+            e.data);
+    }
+
+    // ---- sections ----
+
+    void Section(std::string_view name) {
+        Group(0, "SECTION");
+        Group(2, name);
+    }
+    void EndSection() { Group(0, "ENDSEC"); }
+
+    const char* AcadVer() const {
+        switch (version_) {
+            case DxfVersion::R12: return "AC1009";
+            case DxfVersion::R2000: return "AC1015";
+            case DxfVersion::R2018: return "AC1032";
+        }
+        return "AC1009";
+    }
+
+    void HeaderVar(std::string_view name) { Group(9, name); }
+
+    bool NamesAscii() const {
+        auto ascii = [](const std::string& s) {
+            return std::all_of(s.begin(), s.end(),
+                               [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+        };
+        for (const Layer& l : names_.layers)
+            if (!ascii(l.name) || !ascii(l.linetype)) return false;
+        for (const auto* list : {&names_.appIds, &names_.styles, &names_.linetypes})
+            for (const std::string& s : *list)
+                if (!ascii(s)) return false;
+        for (const Block& b : d_.blocks)
+            if (!ascii(b.name)) return false;
+        return ascii(d_.variables.dimldrblk) && ascii(d_.variables.clayer);
+    }
+
+    void Header() {
+        const Variables& v = d_.variables;
+        Section("HEADER");
+        HeaderVar("$ACADVER");
+        Group(1, AcadVer());
+        // Before R2007 texts beyond ASCII are escaped and names are in Shift-JIS, so the code
+        // page only matters when a name needs it.
+        HeaderVar("$DWGCODEPAGE");
+        Group(3, version_ == DxfVersion::R2018 || NamesAscii() ? "ANSI_1252" : "ANSI_932");
+        if (!r12_) {
+            HeaderVar("$HANDSEED");
+            Code(5);
+            handseedPos_ = out_.size();  // filled in at the end, when every handle is out
+            out_ += "0000000000000000\r\n";
+        }
+        HeaderVar("$INSBASE");
+        Point(10, Point3{});
+        const Point3 min = extents_.any ? extents_.min : Point3{};
+        const Point3 max = extents_.any ? extents_.max : Point3{};
+        HeaderVar("$EXTMIN");
+        Point(10, min);
+        HeaderVar("$EXTMAX");
+        Point(10, max);
+        HeaderVar("$CLAYER");
+        Name(8, v.clayer.empty() ? "0" : v.clayer);
+        HeaderVar("$AUNITS");
+        Int(70, v.aunits);
+        HeaderVar("$ANGBASE");
+        Real(50, v.angbase);
+        HeaderVar("$ANGDIR");
+        Int(70, v.angdir);
+        HeaderVar("$SNAPMODE");
+        Int(70, v.snapmode);
+        HeaderVar("$DIMASZ");
+        Real(40, v.dimasz);
+        HeaderVar("$DIMSCALE");
+        Real(40, v.dimscale);
+        if (!r12_) {
+            HeaderVar("$DIMLDRBLK");
+            Name(1, v.dimldrblk);
+        }
+        EndSection();
+    }
+
+    // ---- TABLES ----
+
+    std::string BeginTable(std::string_view name, std::size_t count) {
+        const std::string handle = r12_ ? std::string() : NewHandle();
+        Group(0, "TABLE");
+        Group(2, name);
+        Handle(handle);
+        Owner("0");
+        Subclass("AcDbSymbolTable");
+        Int(70, static_cast<std::int64_t>(count));
+        return handle;
+    }
+    void EndTable() { Group(0, "ENDTAB"); }
+    // The groups every table entry opens with; R2000 and later add its handle and class.
+    void BeginEntry(std::string_view type, const std::string& table, std::string_view subclass) {
+        Group(0, type);
+        if (!r12_) {
+            Group(type == "DIMSTYLE" ? 105 : 5, NewHandle());
+            Owner(table);
+            Subclass("AcDbSymbolTableRecord");
+            Subclass(subclass);
+        }
+    }
+
+    void Tables() {
+        Section("TABLES");
+
+        std::string table = BeginTable("VPORT", 1);
+        BeginEntry("VPORT", table, "AcDbViewportTableRecord");
+        Group(2, "*ACTIVE");
+        Int(70, 0);
+        Point(10, Point3{}, false);
+        Point(11, Point3{1, 1, 0}, false);
+        const Point3 min = extents_.any ? extents_.min : Point3{};
+        const Point3 max = extents_.any ? extents_.max : Point3{};
+        Point(12, Point3{(min.x + max.x) / 2, (min.y + max.y) / 2, 0}, false);
+        Point(13, Point3{}, false);
+        Point(14, Point3{1, 1, 0}, false);
+        Point(15, Point3{1, 1, 0}, false);
+        Point(16, Point3{0, 0, 1});
+        Point(17, Point3{});
+        double height = d_.variables.viewsize;
+        if (!(height > 0) || !std::isfinite(height))
+            height = std::max({max.y - min.y, (max.x - min.x) / 1.5, 1.0}) * 1.1;
+        Real(40, height);
+        Real(41, 1.5);
+        Real(42, 50);
+        Real(43, 0);
+        Real(44, 0);
+        Real(50, 0);
+        Real(51, 0);
+        for (int code : {71, 72, 73, 74, 75, 76, 77, 78})
+            Int(code, code == 72 ? 100 : code == 73 || code == 74 ? 1 : 0);
+        EndTable();
+
+        const bool modern = !r12_;
+        std::vector<std::string> linetypes = names_.linetypes;
+        if (modern) {
+            linetypes.erase(std::remove_if(linetypes.begin(), linetypes.end(),
+                                           [](const std::string& s) {
+                                               const std::string u = UpperAscii(s);
+                                               return u == "BYBLOCK" || u == "BYLAYER";
+                                           }),
+                            linetypes.end());
+            linetypes.insert(linetypes.begin(), {"ByBlock", "ByLayer"});
+        }
+        table = BeginTable("LTYPE", linetypes.size());
+        for (const std::string& name : linetypes) {
+            BeginEntry("LTYPE", table, "AcDbLinetypeTableRecord");
+            Name(2, name);
+            Int(70, 0);
+            // A linetype known here only by name is declared continuous: its pattern lives
+            // in the file it came from, and a declared entry keeps the reference valid.
+            Group(3, UpperAscii(name) == "CONTINUOUS" ? "Solid line" : "");
+            Int(72, 65);
+            Int(73, 0);
+            Real(40, 0);
+        }
+        EndTable();
+
+        table = BeginTable("LAYER", names_.layers.size());
+        for (const Layer& l : names_.layers) {
+            BeginEntry("LAYER", table, "AcDbLayerTableRecord");
+            Name(2, l.name);
+            Int(70, 0);
+            Int(62, l.color == 0 ? 7 : l.color);
+            Name(6, l.linetype.empty() ? "Continuous" : l.linetype);
+            if (modern) {
+                Int(370, -3);
+                Group(390, plotStyleNormal_);
+            }
+        }
+        EndTable();
+
+        table = BeginTable("STYLE", names_.styles.size());
+        for (const std::string& s : names_.styles) {
+            BeginEntry("STYLE", table, "AcDbTextStyleTableRecord");
+            Name(2, s);
+            Int(70, 0);
+            Real(40, 0);
+            Real(41, 1);
+            Real(50, 0);
+            Int(71, 0);
+            Real(42, 2.5);
+            Group(3, "txt");
+            Group(4, "");
+        }
+        EndTable();
+
+        BeginTable("VIEW", 0);
+        EndTable();
+        BeginTable("UCS", 0);
+        EndTable();
+
+        table = BeginTable("APPID", names_.appIds.size());
+        for (const std::string& a : names_.appIds) {
+            BeginEntry("APPID", table, "AcDbRegAppTableRecord");
+            Name(2, a);
+            Int(70, 0);
+        }
+        EndTable();
+
+        table = BeginTable("DIMSTYLE", 1);
+        if (modern) Subclass("AcDbDimStyleTable");
+        BeginEntry("DIMSTYLE", table, "AcDbDimStyleTableRecord");
+        Group(2, "Standard");
+        Int(70, 0);
+        Real(41, d_.variables.dimasz);
+        Real(40, d_.variables.dimscale);
+        EndTable();
+
+        if (modern) {
+            table = BeginTable("BLOCK_RECORD", 2 + d_.blocks.size());
+            auto record = [&](const std::string& handle, std::string_view name,
+                              const std::string& layout) {
+                Group(0, "BLOCK_RECORD");
+                Group(5, handle);
+                Owner(table);
+                Subclass("AcDbSymbolTableRecord");
+                Subclass("AcDbBlockTableRecord");
+                Name(2, name);
+                Group(340, layout.empty() ? "0" : layout);
+            };
+            record(modelRecord_, "*Model_Space", modelLayout_);
+            record(paperRecord_, "*Paper_Space", paperLayout_);
+            for (std::size_t i = 0; i < d_.blocks.size(); ++i)
+                record(blockRecords_[i], d_.blocks[i].name, "");
+            EndTable();
+        }
+        EndSection();
+    }
+
+    // ---- BLOCKS ----
+
+    void BlockBegin(const std::string& record, std::string_view name, const Point3& base,
+                    bool user) {
+        Group(0, "BLOCK");
+        Handle(NewHandleIfModern());
+        Owner(record);
+        Subclass("AcDbEntity");
+        Group(8, "0");
+        Subclass("AcDbBlockBegin");
+        Name(2, name);
+        Int(70, !name.empty() && name[0] == '*' && user ? 1 : 0);
+        Point(10, base);
+        Name(3, name);
+        if (!r12_) Group(1, "");
+    }
+    void BlockEnd(const std::string& record) {
+        Group(0, "ENDBLK");
+        Handle(NewHandleIfModern());
+        Owner(record);
+        Subclass("AcDbEntity");
+        Group(8, "0");
+        Subclass("AcDbBlockEnd");
+    }
+    std::string NewHandleIfModern() { return r12_ ? std::string() : NewHandle(); }
+
+    void Blocks() {
+        Section("BLOCKS");
+        if (!r12_) {
+            BlockBegin(modelRecord_, "*Model_Space", Point3{}, false);
+            BlockEnd(modelRecord_);
+            BlockBegin(paperRecord_, "*Paper_Space", Point3{}, false);
+            BlockEnd(paperRecord_);
+        }
+        for (std::size_t i = 0; i < d_.blocks.size(); ++i) {
+            const Block& b = d_.blocks[i];
+            const std::string record = r12_ ? std::string() : blockRecords_[i];
+            BlockBegin(record, b.name, b.base, true);
+            for (const Entity& e : b.entities) WriteEntity(e, record);
+            BlockEnd(record);
+        }
+        EndSection();
+    }
+
+    // ---- ENTITIES ----
+
+    void BeginEntity(std::string_view type, const Entity& e, const std::string& owner,
+                     std::string_view subclass) {
+        Group(0, type);
+        Handle(NewHandleIfModern());
+        Owner(owner);
+        Subclass("AcDbEntity");
+        Name(8, e.layer.empty() ? "0" : e.layer);
+        Subclass(subclass);
+    }
+
+    void WriteEntity(const Entity& e, const std::string& owner) {
+        currentId_ = e.id;
+        std::visit([&](const auto& data) { WriteData(e, owner, data); }, e.data);
+        currentId_ = 0;
+    }
+
+    void WriteData(const Entity& e, const std::string& owner, const LineData& d) {
+        BeginEntity("LINE", e, owner, "AcDbLine");
+        Point(10, d.start);
+        Point(11, d.end);
+        Xdata(e.xdata);
+    }
+
+    void WriteData(const Entity& e, const std::string& owner, const CircleData& d) {
+        BeginEntity("CIRCLE", e, owner, "AcDbCircle");
+        Point(10, d.center);
+        Real(40, d.radius);
+        Xdata(e.xdata);
+    }
+
+    void WriteData(const Entity& e, const std::string& owner, const ArcData& d) {
+        BeginEntity("ARC", e, owner, "AcDbCircle");
+        Point(10, d.center);
+        Real(40, d.radius);
+        Subclass("AcDbArc");
+        Angle(50, d.startAngle);
+        Angle(51, d.endAngle);
+        Xdata(e.xdata);
+    }
+
+    void WriteData(const Entity& e, const std::string& owner, const TextData& d) {
+        const auto [h, v] = AlignmentGroups(d.alignment);
+        BeginEntity("TEXT", e, owner, "AcDbText");
+        Point(10, d.insertion);
+        Real(40, d.height);
+        Text(1, d.text);
+        Angle(50, d.rotation);
+        Name(7, d.style.empty() ? "Standard" : d.style);
+        if (h != 0) Int(72, h);
+        if (d.alignment != TextAlignment::Left) Point(11, d.alignmentPoint);
+        Subclass("AcDbText");
+        if (v != 0) Int(73, v);
+        Xdata(e.xdata);
+    }
+
+    void WriteData(const Entity& e, const std::string& owner, const InsertData& d) {
+        BeginEntity("INSERT", e, owner, "AcDbBlockReference");
+        Name(2, d.block);
+        Point(10, d.insertion);
+        Real(41, d.scaleX);
+        Real(42, d.scaleY);
+        Real(43, d.scaleZ);
+        Angle(50, d.rotation);
+        Xdata(e.xdata);
+    }
+
+    void WriteData(const Entity& e, const std::string& owner, const PolylineData& d) {
+        if (!r12_) {
+            BeginEntity("LWPOLYLINE", e, owner, "AcDbPolyline");
+            Int(90, static_cast<std::int64_t>(d.vertices.size()));
+            Int(70, d.closed ? 1 : 0);
+            if (d.elevation != 0) Real(38, d.elevation);
+            for (const PolylineVertex& v : d.vertices) {
+                Real(10, v.x);
+                Real(20, v.y);
+                if (v.bulge != 0) Real(42, v.bulge);
+            }
+            Xdata(e.xdata);
+            return;
+        }
+        // R12 has no lightweight polyline: the classic one with its vertices and SEQEND.
+        WritePolyline(e, d.vertices, d.closed, d.elevation, e.xdata);
+    }
+
+    void WritePolyline(const Entity& e, const std::vector<PolylineVertex>& vertices, bool closed,
+                       double elevation, const std::vector<XdataGroup>& xdata) {
+        BeginEntity("POLYLINE", e, "", "");
+        Int(66, 1);
+        Point(10, Point3{0, 0, elevation});
+        Int(70, closed ? 1 : 0);
+        Xdata(xdata);
+        for (const PolylineVertex& v : vertices) {
+            BeginEntity("VERTEX", e, "", "");
+            Point(10, Point3{v.x, v.y, elevation});
+            if (v.bulge != 0) Real(42, v.bulge);
+            Int(70, 0);
+        }
+        BeginEntity("SEQEND", e, "", "");
+    }
+
+    void WriteData(const Entity& e, const std::string& owner, const LeaderData& d) {
+        if (r12_) {
+            // R12 knows no leaders: its path as an open polyline and the arrowhead as a filled
+            // triangle, so the drawing still shows what the user drew.
+            std::vector<PolylineVertex> path;
+            for (const Point3& p : d.vertices) path.push_back({p.x, p.y, 0});
+            WritePolyline(e, path, false, d.vertices.empty() ? 0 : d.vertices[0].z, e.xdata);
+            if (d.arrowhead && d.vertices.size() >= 2) WriteArrowhead(e, d);
+            return;
+        }
+        BeginEntity("LEADER", e, owner, "AcDbLeader");
+        Group(3, "Standard");
+        Int(71, d.arrowhead ? 1 : 0);
+        Int(72, 0);
+        Int(73, 3);
+        Int(74, 0);
+        Int(75, 0);
+        Real(40, 0);
+        Real(41, 0);
+        Int(76, static_cast<std::int64_t>(d.vertices.size()));
+        for (const Point3& p : d.vertices) Point(10, p);
+        // The arrow size travels as the leader's own dimension override, as a CAD stores it.
+        Group(1001, "ACAD");
+        Group(1000, "DSTYLE");
+        Group(1002, "{");
+        Int(1070, 41);
+        Real(1040, d.arrowSize);
+        Int(1070, 40);
+        Real(1040, 1.0);
+        Group(1002, "}");
+        Xdata(e.xdata, /*skipAcadDstyle=*/true);
+    }
+
+    void WriteArrowhead(const Entity& e, const LeaderData& d) {
+        const Point3 tip = d.vertices[0];
+        const Point3 next = d.vertices[1];
+        const double len = std::hypot(next.x - tip.x, next.y - tip.y);
+        if (!(len > 0) || !(d.arrowSize > 0)) return;
+        const double ux = (next.x - tip.x) / len, uy = (next.y - tip.y) / len;
+        const double s = d.arrowSize;
+        const Point3 back{tip.x + ux * s, tip.y + uy * s, tip.z};
+        const Point3 left{back.x - uy * s / 6, back.y + ux * s / 6, tip.z};
+        const Point3 right{back.x + uy * s / 6, back.y - ux * s / 6, tip.z};
+        BeginEntity("SOLID", e, "", "");
+        Point(10, tip);
+        Point(11, left);
+        Point(12, right);
+        Point(13, right);
+    }
+
+    void Xdata(const std::vector<XdataGroup>& xdata, bool skipAcadDstyle = false) {
+        for (const XdataGroup& x : xdata) {
+            if (skipAcadDstyle && UpperAscii(x.application) == "ACAD") continue;
+            Name(1001, x.application);
+            for (const XdataItem& item : x.items) XdataValue(item);
+        }
+    }
+
+    void XdataValue(const XdataItem& item) {
+        const int code = item.code;
+        try {
+            if (code == 1003) {
+                Name(code, item.value.AsText());  // a layer name
+            } else if (code == 1000 || (code >= 1002 && code <= 1005)) {
+                Text(code, item.value.AsText());
+            } else if (code >= 1010 && code <= 1013) {
+                if (!item.value.IsArray())
+                    Refuse(Context() + "has an xdata point that is not an array");
+                const auto& items = item.value.AsArray().items;
+                if (items.size() != 3 && items.size() != 2)
+                    Refuse(Context() + "has an xdata point without 2 or 3 coordinates");
+                Real(code, items[0].AsDouble());
+                Real(code + 10, items[1].AsDouble());
+                Real(code + 20, items.size() == 3 ? items[2].AsDouble() : 0.0);
+            } else if (code >= 1040 && code <= 1042) {
+                Real(code, item.value.AsDouble());
+            } else if (code == 1070) {
+                const std::int32_t v = item.value.AsInt();
+                if (v < -32768 || v > 32767) Refuse(Context() + "has a 1070 value beyond 16 bits");
+                Int(code, v);
+            } else if (code == 1071) {
+                Int(code, item.value.AsInt());
+            } else {
+                Refuse(Context() + "has xdata with group code " + std::to_string(code));
+            }
+        } catch (const DxfError&) {
+            throw;
+        } catch (const std::exception& ex) {
+            Refuse(Context() + "has xdata " + std::to_string(code) +
+                   " of the wrong type: " + ex.what());
+        }
+    }
+
+    // ---- OBJECTS (R2000 and later) ----
+
+    void Dictionary(const std::string& handle, const std::string& owner,
+                    const std::vector<std::pair<std::string, std::string>>& entries) {
+        Group(0, "DICTIONARY");
+        Group(5, handle);
+        Group(330, owner);
+        Group(100, "AcDbDictionary");
+        Int(281, 1);
+        for (const auto& [name, target] : entries) {
+            Group(3, name);
+            Group(350, target);
+        }
+    }
+
+    void Layout(const std::string& handle, std::string_view name, int tab,
+                const std::string& record) {
+        Group(0, "LAYOUT");
+        Group(5, handle);
+        Group(330, layoutDict_);
+        Group(100, "AcDbPlotSettings");
+        Group(1, "");
+        Group(2, "none_device");
+        Group(4, "");
+        Group(6, "");
+        for (int code : {40, 41, 42, 43, 44, 45, 46, 47, 48, 49}) Real(code, 0);
+        Real(140, 0);
+        Real(141, 0);
+        Real(142, 1);
+        Real(143, 1);
+        Int(70, 688);
+        Int(72, 1);
+        Int(73, 0);
+        Int(74, 5);
+        Group(7, "");
+        Int(75, 16);
+        Real(147, 1);
+        Real(148, 0);
+        Real(149, 0);
+        Group(100, "AcDbLayout");
+        Group(1, name);
+        Int(70, 1);
+        Int(71, tab);
+        Point(10, Point3{}, false);
+        Point(11, Point3{420, 297, 0}, false);
+        Point(12, Point3{});
+        Point(14, extents_.any ? extents_.min : Point3{});
+        Point(15, extents_.any ? extents_.max : Point3{});
+        Real(146, 0);
+        Point(13, Point3{});
+        Point(16, Point3{1, 0, 0});
+        Point(17, Point3{0, 1, 0});
+        Int(76, 0);
+        Group(330, record);
+    }
+
+    void Objects() {
+        Section("OBJECTS");
+        Dictionary(rootDict_, "0",
+                   {{"ACAD_GROUP", groupDict_},
+                    {"ACAD_LAYOUT", layoutDict_},
+                    {"ACAD_PLOTSTYLENAME", plotStyleDict_}});
+        Dictionary(groupDict_, rootDict_, {});
+        Dictionary(layoutDict_, rootDict_, {{"Layout1", paperLayout_}, {"Model", modelLayout_}});
+        Group(0, "ACDBDICTIONARYWDFLT");
+        Group(5, plotStyleDict_);
+        Group(330, rootDict_);
+        Group(100, "AcDbDictionary");
+        Int(281, 1);
+        Group(3, "Normal");
+        Group(350, plotStyleNormal_);
+        Group(100, "AcDbDictionaryWithDefault");
+        Group(340, plotStyleNormal_);
+        Group(0, "ACDBPLACEHOLDER");
+        Group(5, plotStyleNormal_);
+        Group(330, plotStyleDict_);
+        Layout(modelLayout_, "Model", 0, modelRecord_);
+        Layout(paperLayout_, "Layout1", 1, paperRecord_);
+        EndSection();
+        char seed[20];
+        std::snprintf(seed, sizeof seed, "%016llX", static_cast<unsigned long long>(nextHandle_));
+        out_.replace(handseedPos_, 16, seed);
+    }
+
+    const Drawing& d_;
+    DxfVersion version_;
+    bool r12_;
+    std::string out_;
+    Names names_;
+    Extents extents_;
+    std::int64_t currentId_ = 0;
+    std::uint64_t nextHandle_ = 1;
+    std::size_t handseedPos_ = 0;
+    std::string rootDict_, groupDict_, layoutDict_, plotStyleDict_, plotStyleNormal_;
+    std::string modelLayout_, paperLayout_, modelRecord_, paperRecord_;
+    std::vector<std::string> blockRecords_;
+};
+
+std::string PathText(const std::filesystem::path& path) {
+    const auto u8 = path.u8string();
+    return std::string(u8.begin(), u8.end());
+}
+
+}  // namespace
+
+std::string WriteDxf(const Drawing& drawing, DxfVersion version) {
+    return Writer(drawing, version).Write();
+}
+
+void WriteDxfFile(const std::filesystem::path& path, const Drawing& drawing, DxfVersion version) {
+    const std::string content = WriteDxf(drawing, version);
+    const std::string source = PathText(path);
+    // A name of its own beside the target, so a failed save leaves the old file untouched and
+    // two saves at once cannot write into each other's temporary file.
+    std::random_device random;
+    std::filesystem::path temp = path;
+    temp += ".tmp" + std::to_string(random() % 1000000);
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) throw DxfError(source, 0, "cannot create the temporary file " + PathText(temp));
+        out.write(content.data(), static_cast<std::streamsize>(content.size()));
+        out.flush();
+        if (!out) {
+            out.close();
+            std::error_code ignored;
+            std::filesystem::remove(temp, ignored);
+            throw DxfError(source, 0, "cannot write the temporary file " + PathText(temp));
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        std::error_code ignored;
+        std::filesystem::remove(temp, ignored);
+        throw DxfError(source, 0, "cannot replace the file: " + ec.message());
+    }
+}
+
+}  // namespace tarsel::minicad
