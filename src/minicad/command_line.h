@@ -40,6 +40,8 @@ struct Token {
 [[nodiscard]] std::optional<Point3> ParsePointText(std::string_view text);
 // A plain decimal number (C locale, finite); nullopt otherwise.
 [[nodiscard]] std::optional<double> ParseNumberText(std::string_view text);
+// "x,y,z" with the shortest text that reads back as the same doubles.
+[[nodiscard]] std::string FormatPoint(const Point3& p);
 
 // Raised by the context when the user cancels a prompt; ends the running command. The
 // command line catches it, logs "*Cancel*" and discards the rest of the typed input.
@@ -125,15 +127,16 @@ public:
     // with no command running does nothing (it never repeats the last command). An
     // unknown command is rejected on the log and the rest of the text discarded.
     void Send(std::string_view text);
-    // Runs one command whose typed input is the given tokens (tokens[0] is its name);
-    // when they run out the user answers. Used by the AutoLISP (command ...) function.
-    void Execute(std::span<const std::string> tokens);
+    // Runs one command whose typed input is the given tokens (tokens[0] is its name; ""
+    // is Enter); when they run out the user answers. Used by the AutoLISP (command ...)
+    // function. True when the command ran to its end (not unknown, not cancelled).
+    bool Execute(std::span<const std::string> tokens);
 
     // Typed text after the last separator, waiting for its Enter.
     [[nodiscard]] const std::string& Pending() const { return pending_; }
 
 private:
-    void RunCommand(const Token& name, std::function<std::optional<Token>()> nextQueued);
+    bool RunCommand(const Token& name, std::function<std::optional<Token>()> nextQueued);
 
     Document& document_;
     std::function<UserInput&()> input_;

@@ -70,8 +70,8 @@ public:
 
     // --- entities --------------------------------------------------------------------
     // Model space in creation order. AddEntity gives the entity the next id (any id it
-    // carries is ignored), an empty layer becomes CLAYER, and a missing layer is an error
-    // the caller must avoid (checked: returns 0 and adds nothing).
+    // carries is ignored) and returns it; an empty layer becomes CLAYER, and a layer or
+    // xdata application the drawing lacks is created, as inserting or loading a drawing does.
     [[nodiscard]] const std::vector<Entity>& Entities() const { return drawing_.entities; }
     std::int64_t AddEntity(Entity entity);
     // Adds to a block definition; 0 when the block does not exist.
@@ -93,6 +93,8 @@ public:
     [[nodiscard]] const Layer* FindLayer(std::string_view name) const;  // upper-cased compare
     // Adds a layer unless one of that name exists; returns the layer either way.
     const Layer& AddLayer(std::string_view name);
+    // Layer "0", the current layer and layers in use stay; false then.
+    bool DeleteLayer(std::string_view name);
     [[nodiscard]] bool IsAppRegistered(std::string_view name) const;
     void RegisterApp(std::string_view name);
     [[nodiscard]] const Block* FindBlock(std::string_view name) const;
