@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 namespace tarsel::geometry {
 
@@ -17,8 +18,21 @@ bool Matches(const TAcadPoint& p, const TAcadPoint& q) {
     return std::abs(q.x - p.x) < kMatchTolerance && std::abs(q.y - p.y) < kMatchTolerance;
 }
 
+// Index of the first entry matching p; the one rule behind finding and removing a vertex.
+std::optional<std::size_t> FirstMatch(const TAcadPoint& p, std::span<const TAcadPoint> list) {
+    for (std::size_t k = 0; k < list.size(); ++k) {
+        if (Matches(p, list[k])) return k;
+    }
+    return std::nullopt;
+}
+
 // The working state of one split: the shrinking outline and the corners refused since the
 // last accepted cut.
+//
+// A corner's score depends only on the corner and its two neighbours, so it is kept from pass
+// to pass and computed again only when a removal gives the corner a new neighbour. The same
+// three points give the same double, so the choice of corner is exactly that of a full
+// recomputation; the arctangents it saves are most of the search's time.
 class Splitter {
 public:
     Splitter(std::span<const TAcadPoint> outline, double viewSize,
@@ -27,7 +41,9 @@ public:
           viewSize_(viewSize),
           onDiagonal_(onDiagonal),
           working_(outline.begin(), outline.end()),
-          m_(static_cast<int>(outline.size())) {}
+          m_(static_cast<int>(outline.size())),
+          scores_(outline.size()),
+          scoreKnown_(outline.size(), 0) {}
 
     OutlineSplit Run() {
         const int h = static_cast<int>(outline_.size());
@@ -38,9 +54,7 @@ public:
     }
 
 private:
-    std::span<const TAcadPoint> Working() const {
-        return std::span<const TAcadPoint>(working_).first(static_cast<std::size_t>(m_));
-    }
+    std::span<const TAcadPoint> Working() const { return working_; }
     TAcadPoint W(int k) const { return PolygonVertexAt(Working(), k); }
 
     bool Interior(const TAcadPoint& a, const TAcadPoint& c) const {
@@ -51,17 +65,40 @@ private:
         if (onDiagonal_) onDiagonal_(start, end);
     }
 
-    void Remove(const TAcadPoint& p) { m_ = RemovePointFromList(p, working_, m_); }
+    // Removes the first vertex matching p, as RemovePointFromList does, and forgets the
+    // scores of the two corners that get a new neighbour.
+    void Remove(const TAcadPoint& p) {
+        const std::optional<std::size_t> found = FirstMatch(p, working_);
+        if (!found) return;
+        const auto r = static_cast<std::ptrdiff_t>(*found);
+        working_.erase(working_.begin() + r);
+        scores_.erase(scores_.begin() + r);
+        scoreKnown_.erase(scoreKnown_.begin() + r);
+        m_ = static_cast<int>(working_.size());
+        if (m_ == 0) return;
+        const auto n = static_cast<std::size_t>(m_);
+        scoreKnown_[(*found + n - 1) % n] = 0;
+        scoreKnown_[*found % n] = 0;
+    }
+
+    double Score(int k) {
+        const auto index = static_cast<std::size_t>(k);
+        if (!scoreKnown_[index]) {
+            scores_[index] =
+                std::abs(VertexAngle(W(k - 1), working_[index], W(k + 1)) - kTargetAngle);
+            scoreKnown_[index] = 1;
+        }
+        return scores_[index];
+    }
 
     // Index of the unrejected corner closest to 60 degrees; the first wins a tie. -1 when
     // every corner is rejected.
-    int Search() const {
+    int Search() {
         int chosen = -1;
         double bestScore = 0;
         for (int k = 0; k < m_; ++k) {
-            const TAcadPoint& vertex = working_[static_cast<std::size_t>(k)];
-            if (PointListContains(vertex, rejected_)) continue;
-            const double score = std::abs(VertexAngle(W(k - 1), vertex, W(k + 1)) - kTargetAngle);
+            if (PointListContains(working_[static_cast<std::size_t>(k)], rejected_)) continue;
+            const double score = Score(k);
             if (chosen == -1 || score < bestScore) {
                 chosen = k;
                 bestScore = score;
@@ -116,8 +153,10 @@ private:
     std::span<const TAcadPoint> outline_;
     double viewSize_;
     const DiagonalCallback& onDiagonal_;
-    std::vector<TAcadPoint> working_;  // entries from m_ on are stale
+    std::vector<TAcadPoint> working_;  // exactly the m_ live vertices
     int m_;
+    std::vector<double> scores_;    // |corner angle - 60 degrees| per working vertex
+    std::vector<char> scoreKnown_;  // 0: the score must be computed again
     std::vector<TAcadPoint> rejected_;
     std::vector<TAcadTriangle> triangles_;
 };
@@ -131,20 +170,17 @@ TAcadPoint PolygonVertexAt(std::span<const TAcadPoint> list, int k) {
 }
 
 bool PointListContains(const TAcadPoint& p, std::span<const TAcadPoint> list) {
-    for (const TAcadPoint& q : list) {
-        if (Matches(p, q)) return true;
-    }
-    return false;
+    return FirstMatch(p, list).has_value();
 }
 
 int RemovePointFromList(const TAcadPoint& p, std::span<TAcadPoint> list, int n) {
     const auto count = std::min(static_cast<std::size_t>(std::max(n, 0)), list.size());
-    for (std::size_t k = 0; k < count; ++k) {
-        if (!Matches(p, list[k])) continue;
-        for (std::size_t j = k; j + 1 < count; ++j) list[j] = list[j + 1];
-        return static_cast<int>(count) - 1;
-    }
-    return n;
+    const std::optional<std::size_t> found = FirstMatch(p, list.first(count));
+    if (!found) return n;
+    const auto live = list.first(count);
+    std::copy(live.begin() + static_cast<std::ptrdiff_t>(*found) + 1, live.end(),
+              live.begin() + static_cast<std::ptrdiff_t>(*found));
+    return static_cast<int>(count) - 1;
 }
 
 bool PointInPolygon(const TAcadPoint& p, std::span<const TAcadPoint> list, double rayLength) {

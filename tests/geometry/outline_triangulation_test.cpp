@@ -216,8 +216,70 @@ TEST(TriangulateOutline, ACallbackThatThrowsEndsTheSplit) {
     EXPECT_EQ(calls, 2);
 }
 
-// Whatever the outline, a successful split covers it exactly with h - 2 triangles whose
-// corners are its vertices, and reports h - 3 diagonals.
+// The split written out step by step on the public helpers, with every scan done in full
+// and nothing remembered between passes. The library's split must agree with it exactly.
+Split PlainSplit(const std::vector<TAcadPoint>& outline, double viewSize) {
+    constexpr double kTarget = 1.0471975511965976;
+    Split split;
+    const int h = static_cast<int>(outline.size());
+    if (h == 0) return split;
+    std::vector<TAcadPoint> w = outline;
+    int m = h;
+    std::vector<TAcadPoint> rejected;
+    std::vector<TAcadTriangle>& triangles = split.result.triangles;
+    const auto at = [&](int k) { return PolygonVertexAt(std::span(w).first(m), k); };
+    const auto interior = [&](const TAcadPoint& a, const TAcadPoint& c) {
+        return IsInteriorDiagonal(a, c, outline, std::span(w).first(m), viewSize);
+    };
+    const auto report = [&](const TAcadPoint& a, const TAcadPoint& b) {
+        split.diagonals.push_back({a, b});
+    };
+    for (int i = 0; m != 3 && i != 4 * h; ++i) {
+        int l = -1;
+        double best = 0;
+        for (int k = 0; k < m; ++k) {
+            if (PointListContains(w[k], rejected)) continue;
+            const double score = std::abs(VertexAngle(at(k - 1), at(k), at(k + 1)) - kTarget);
+            if (l == -1 || score < best) {
+                l = k;
+                best = score;
+            }
+        }
+        const TAcadPoint e = at(l - 1), f = at(l), g = at(l + 1);
+        if (m <= 3) continue;
+        if (!interior(e, g)) {
+            rejected.push_back(f);
+            continue;
+        }
+        rejected.clear();
+        report(e, g);
+        triangles.push_back({e, f, g});
+        const TAcadPoint a = at(l - 2), b = at(l - 1), c = at(l + 1), d = at(l + 2);
+        const double alphaB = VertexAngle(a, b, c);
+        const double alphaC = VertexAngle(b, c, d);
+        m = RemovePointFromList(f, w, m);
+        const bool fromC = std::abs(alphaC - kTarget) > std::abs(alphaB - kTarget);
+        const TAcadPoint w1 = fromC ? a : d, w2 = fromC ? b : c, w3 = fromC ? c : b,
+                         w4 = fromC ? d : a;
+        if (m <= 3 || !interior(w1, w3)) continue;
+        report(w1, w3);
+        triangles.push_back({w1, w2, w3});
+        m = RemovePointFromList(w2, w, m);
+        if (m <= 3 || !interior(w1, w4)) continue;
+        report(w1, w4);
+        triangles.push_back({w1, w3, w4});
+        m = RemovePointFromList(w3, w, m);
+    }
+    if (m == 3) {
+        triangles.push_back({w[0], w[1], w[2]});
+        split.result.success = true;
+    }
+    return split;
+}
+
+// Whatever the outline, the split agrees with the plain one, and a successful split covers
+// the outline exactly with h - 2 triangles whose corners are its vertices, and reports h - 3
+// diagonals.
 struct PropertyTally {
     int runs = 0;
     int successes = 0;
@@ -231,8 +293,13 @@ void CheckSplit(const std::vector<TAcadPoint>& outline, PropertyTally& tally) {
         minY = std::min(minY, p.y);
         maxY = std::max(maxY, p.y);
     }
-    const Split split = SplitOutline(outline, 10 * std::max(maxX - minX, maxY - minY));
+    const double viewSize = 10 * std::max(maxX - minX, maxY - minY);
+    const Split split = SplitOutline(outline, viewSize);
     ++tally.runs;
+    const Split plain = PlainSplit(outline, viewSize);
+    ASSERT_EQ(split.result.success, plain.result.success);
+    ASSERT_EQ(split.diagonals, plain.diagonals);
+    ASSERT_EQ(split.result.triangles, plain.result.triangles);
     if (!split.result.success) {
         EXPECT_EQ(split.result.triangles.size(), split.diagonals.size());
         return;
@@ -287,6 +354,29 @@ TEST(TriangulateOutlineProperty, RectilinearLots) {
     // T lots, whose stem corners lie on the bar's edge, sometimes end with a flat remainder
     // that cannot be cut; the others split.
     EXPECT_GT(tally.successes, tally.runs * 75 / 100);
+}
+
+// Failing splits (passes running out, a view too small for the region) and long outlines
+// go through the rejected list and the fan far more; the diagonals must still agree.
+TEST(TriangulateOutlineProperty, AgreesWithThePlainSplitWhenItFails) {
+    std::mt19937_64 random(0xfa11);
+    std::uniform_real_distribution<double> viewOf(500, 50000);
+    for (int i = 0; i < 120 && !HasFatalFailure(); ++i) {
+        const std::vector<std::vector<TAcadPoint>> outlines = {
+            CombOutline(6 + i % 20, 2000, 1000, 8000, 3000),
+            StarOutline(random, 20 + i % 150, i % 2 == 0),
+        };
+        for (const auto& outline : outlines) {
+            const double viewSize = viewOf(random);
+            SCOPED_TRACE(::testing::Message() << "outline " << i << ", " << outline.size()
+                                              << " vertices, view " << viewSize);
+            const Split split = SplitOutline(outline, viewSize);
+            const Split plain = PlainSplit(outline, viewSize);
+            ASSERT_EQ(split.result.success, plain.result.success);
+            ASSERT_EQ(split.diagonals, plain.diagonals);
+            ASSERT_EQ(split.result.triangles, plain.result.triangles);
+        }
+    }
 }
 
 }  // namespace
