@@ -25,6 +25,7 @@ struct Subcommand {
 // A new subcommand is a file with its Run function (declared in subcommands.h) and a row here.
 constexpr Subcommand kSubcommands[] = {
     {"triangulate", "split an outline read from a text file into triangles", RunTriangulate},
+    {"table", "print the area table of a drawing's tagged triangles", RunTable},
 };
 
 void PrintHelp(std::ostream& out) {

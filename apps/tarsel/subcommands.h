@@ -16,4 +16,7 @@ inline constexpr int kExitBadInput = 2;  // bad arguments or a bad input file; n
 // tarsel triangulate FILE [--view-size V]
 int RunTriangulate(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 
+// tarsel table DRAWING.dxf [--set KEY=VALUE ...] [--csv]
+int RunTable(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+
 }  // namespace tarsel::app
