@@ -198,11 +198,11 @@ std::vector<Group> Lex(std::string_view content, const std::string& sourceName) 
         if (code == 999) continue;
         if (*kind == ValueKind::Real && !ParseReal(g.raw, g.real))
             throw DxfError(
-                sourceName, lineNo + 1,
+                sourceName, lineNo,
                 "group " + std::to_string(code) + " needs a finite number, found " + Quote(g.raw));
         if (*kind == ValueKind::Integer && !ParseInteger(g.raw, g.integer))
             throw DxfError(
-                sourceName, lineNo + 1,
+                sourceName, lineNo,
                 "group " + std::to_string(code) + " needs an integer, found " + Quote(g.raw));
         const bool eof = g.code == 0 && Trim(g.raw) == "EOF";
         groups.push_back(g);
@@ -259,9 +259,15 @@ std::string DegreesText(double radians) {
     const double guess = radians / kRadiansPerDegree;
     // The quotient may miss by an ulp or two; search its neighbours for the degree values
     // that convert back exactly and keep the shortest text ("30.0", not "29.999999999999996").
+    // Not every double is the product of a double and the constant, so some radians have no
+    // exact degree value at all; they get the nearest one, an ulp away.
     std::string best;
+    double nearest = guess;
     auto consider = [&](double d) {
-        if (RadiansFromDegrees(d) != radians) return;
+        const double back = RadiansFromDegrees(d);
+        if (std::fabs(back - radians) < std::fabs(RadiansFromDegrees(nearest) - radians))
+            nearest = d;
+        if (back != radians) return;
         std::string s = FormatReal(d);
         if (best.empty() || s.size() < best.size()) best = std::move(s);
     };
@@ -273,7 +279,7 @@ std::string DegreesText(double radians) {
         consider(down);
         consider(up);
     }
-    return best.empty() ? FormatReal(guess) : best;
+    return best.empty() ? FormatReal(nearest) : best;
 }
 
 std::optional<std::string> DecodeText(std::string_view s, bool unicodeEscapes) {

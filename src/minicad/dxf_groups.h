@@ -67,9 +67,9 @@ private:
 // point or exponent so every DXF reader takes it for a real. Never depends on the locale.
 [[nodiscard]] std::string FormatReal(double value);
 
-// DXF keeps angles in degrees, minicad in radians. These two are exact inverses on every
-// angle the reader produced: DegreesText(RadiansFromDegrees(d)) reads back as d, and
-// RadiansFromDegrees of DegreesText(r) is r again.
+// DXF keeps angles in degrees, minicad in radians. Degrees read from a file are written back
+// as the same text, and radians computed here read back as the same double, except the few
+// that no double number of degrees converts to exactly: those come back within one ulp.
 [[nodiscard]] double RadiansFromDegrees(double degrees);
 [[nodiscard]] std::string DegreesText(double radians);
 
