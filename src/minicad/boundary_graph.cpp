@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <limits>
 #include <numeric>
-#include <unordered_map>
 
 namespace tarsel::minicad::detail {
 
@@ -28,7 +27,8 @@ PlanarPoint Sub(PlanarPoint a, PlanarPoint b) {
     return {a.x - b.x, a.y - b.y};
 }
 double Dist(PlanarPoint a, PlanarPoint b) {
-    return std::hypot(a.x - b.x, a.y - b.y);
+    const double dx = a.x - b.x, dy = a.y - b.y;
+    return std::sqrt(dx * dx + dy * dy);
 }
 
 double NormalizeAngle(double a) {
@@ -197,6 +197,7 @@ struct PointRecord {
 };
 
 struct Split {
+    std::size_t piece = 0;
     double t = 0;
     std::size_t point = 0;
 };
@@ -254,7 +255,7 @@ private:
     }
     void Cluster();
     void MakeEdges();
-    void MakeCircleEdges(const CurvePiece& circle, std::vector<Split>& sp);
+    void MakeCircleEdges(const CurvePiece& circle, std::span<const Split> sp);
     void AddEdge(std::size_t u, std::size_t v, const CurvePiece& piece, double t0, double t1);
     void MergeDuplicates();
     void PruneDangling();
@@ -274,12 +275,15 @@ private:
     double tol_;
     std::vector<PointRecord> points_;
     std::vector<std::size_t> startPoint_, endPoint_;
-    std::vector<std::vector<Split>> splits_;
+    std::vector<Split> splits_;  // every piece's split points, sorted by piece and t
     std::vector<std::size_t> nodeOfPoint_;
     std::vector<PlanarPoint> nodes_;
     std::vector<Edge> edges_;
-    std::vector<std::vector<HalfEdgeDirection>> around_;  // per node, counter-clockwise
-    std::vector<std::size_t> positionAround_;             // per half-edge
+    // Half-edges leaving each node, counter-clockwise: node k's run is
+    // around_[aroundStart_[k] .. aroundStart_[k + 1]).
+    std::vector<HalfEdgeDirection> around_;
+    std::vector<std::size_t> aroundStart_;
+    std::vector<std::size_t> positionAround_;  // per half-edge, index within its node's run
 };
 
 void Arrangement::JoinEnd(std::size_t piece, std::size_t point) {
@@ -290,7 +294,7 @@ void Arrangement::JoinEnd(std::size_t piece, std::size_t point) {
     // piece in between splits it (a T-junction, an overlap, or a gap within tolerance).
     if (!IsCircle(c) && (Dist(q, c.start) <= tol_ || Dist(q, c.end) <= tol_)) return;
     const Projection pr = Project(c, q);
-    if (pr.distance <= tol_) splits_[piece].push_back({pr.t, point});
+    if (pr.distance <= tol_) splits_.push_back({piece, pr.t, point});
 }
 
 void Arrangement::TestPair(std::size_t i, std::size_t j, std::vector<Crossing>& scratch) {
@@ -305,14 +309,14 @@ void Arrangement::TestPair(std::size_t i, std::size_t j, std::vector<Crossing>& 
     Crossings(a, b, tol_, scratch);
     for (const Crossing& c : scratch) {
         const std::size_t pt = AddPoint(c.at, false);
-        splits_[i].push_back({c.ti, pt});
-        splits_[j].push_back({c.tj, pt});
+        splits_.push_back({i, c.ti, pt});
+        splits_.push_back({j, c.tj, pt});
     }
 }
 
 void Arrangement::Node() {
     const std::size_t n = pieces_.size();
-    splits_.assign(n, {});
+    splits_.reserve(4 * n);
     startPoint_.resize(n);
     endPoint_.resize(n);
     PlanarBox all;
@@ -323,8 +327,8 @@ void Arrangement::Node() {
         } else {
             startPoint_[i] = AddPoint(pieces_[i]->start, true);
             endPoint_[i] = AddPoint(pieces_[i]->end, true);
-            splits_[i].push_back({0, startPoint_[i]});
-            splits_[i].push_back({1, endPoint_[i]});
+            splits_.push_back({i, 0, startPoint_[i]});
+            splits_.push_back({i, 1, endPoint_[i]});
         }
         if (i == 0) {
             all = pieces_[i]->box;
@@ -346,7 +350,12 @@ void Arrangement::Node() {
                           std::int64_t{0}, perSide - 1);
     };
     constexpr std::int64_t kMaxCells = 64;
-    std::unordered_map<std::int64_t, std::vector<std::size_t>> grid;
+    struct Entry {
+        std::int64_t cell;
+        std::size_t piece;
+    };
+    std::vector<Entry> grid;
+    grid.reserve(2 * n);
     std::vector<std::size_t> wide;
     std::vector<std::uint8_t> isWide(n, 0);
     for (std::size_t i = 0; i < n; ++i) {
@@ -359,23 +368,29 @@ void Arrangement::Node() {
             continue;
         }
         for (std::int64_t x = x0; x <= x1; ++x) {
-            for (std::int64_t y = y0; y <= y1; ++y) grid[x * perSide + y].push_back(i);
+            for (std::int64_t y = y0; y <= y1; ++y) grid.push_back({x * perSide + y, i});
         }
     }
+    std::sort(grid.begin(), grid.end(), [](const Entry& a, const Entry& b) {
+        return a.cell != b.cell ? a.cell < b.cell : a.piece < b.piece;
+    });
     std::vector<Crossing> scratch;
-    for (const auto& [key, members] : grid) {
-        const std::int64_t cx = key / perSide, cy = key % perSide;
-        for (std::size_t a = 0; a < members.size(); ++a) {
-            for (std::size_t b = a + 1; b < members.size(); ++b) {
-                const PlanarBox ba = pieces_[members[a]]->box.Expanded(tol_);
-                const PlanarBox bb = pieces_[members[b]]->box.Expanded(tol_);
+    for (std::size_t first = 0; first < grid.size();) {
+        std::size_t last = first;
+        while (last < grid.size() && grid[last].cell == grid[first].cell) ++last;
+        const std::int64_t cx = grid[first].cell / perSide, cy = grid[first].cell % perSide;
+        for (std::size_t a = first; a < last; ++a) {
+            const PlanarBox ba = pieces_[grid[a].piece]->box.Expanded(tol_);
+            for (std::size_t b = a + 1; b < last; ++b) {
+                const PlanarBox bb = pieces_[grid[b].piece]->box.Expanded(tol_);
                 if (!ba.Intersects(bb)) continue;
                 const double lowX = std::max(ba.minX, bb.minX);
                 const double lowY = std::max(ba.minY, bb.minY);
                 if (cellOf(lowX, all.minX) != cx || cellOf(lowY, all.minY) != cy) continue;
-                TestPair(members[a], members[b], scratch);
+                TestPair(grid[a].piece, grid[b].piece, scratch);
             }
         }
+        first = last;
     }
     for (std::size_t w : wide) {
         for (std::size_t j = 0; j < n; ++j) {
@@ -388,32 +403,36 @@ void Arrangement::Node() {
 void Arrangement::Cluster() {
     const std::size_t count = points_.size();
     UnionFind uf(count);
-    // Hash cells one tolerance wide: points within tolerance are in neighbouring cells.
+    // Cells one tolerance wide: points within tolerance are in neighbouring cells. Sorted
+    // by cell, each cell's points are found by binary search, without a hash table.
     auto cellOf = [&](double v) {
-        const double c = std::floor(v / tol_);
-        return static_cast<std::int64_t>(std::clamp(c, -4e18, 4e18));
+        return static_cast<std::int64_t>(std::clamp(std::floor(v / tol_), -4e18, 4e18));
     };
-    struct KeyHash {
-        std::size_t operator()(const std::pair<std::int64_t, std::int64_t>& k) const {
-            return std::hash<std::int64_t>()(k.first * 0x9E3779B97F4A7C15LL ^ k.second);
+    struct Entry {
+        std::int64_t cx, cy;
+        std::size_t point;
+        bool operator<(const Entry& o) const {
+            return cx != o.cx ? cx < o.cx : (cy != o.cy ? cy < o.cy : point < o.point);
         }
     };
-    std::unordered_map<std::pair<std::int64_t, std::int64_t>, std::vector<std::size_t>, KeyHash>
-        cells;
-    cells.reserve(count);
+    std::vector<Entry> cells(count);
     for (std::size_t i = 0; i < count; ++i) {
-        const PlanarPoint p = points_[i].at;
-        const std::int64_t cx = cellOf(p.x), cy = cellOf(p.y);
+        cells[i] = {cellOf(points_[i].at.x), cellOf(points_[i].at.y), i};
+    }
+    std::sort(cells.begin(), cells.end());
+    const double tol2 = tol_ * tol_;
+    for (const Entry& e : cells) {
+        const PlanarPoint p = points_[e.point].at;
         for (std::int64_t dx = -1; dx <= 1; ++dx) {
-            for (std::int64_t dy = -1; dy <= 1; ++dy) {
-                auto it = cells.find({cx + dx, cy + dy});
-                if (it == cells.end()) continue;
-                for (std::size_t other : it->second) {
-                    if (Dist(points_[other].at, p) <= tol_) uf.Unite(i, other);
-                }
+            // Neighbours in the column cx + dx with cy - 1 .. cy + 1; each pair once.
+            auto it = std::lower_bound(cells.begin(), cells.end(), Entry{e.cx + dx, e.cy - 1, 0});
+            for (; it != cells.end() && it->cx == e.cx + dx && it->cy <= e.cy + 1; ++it) {
+                if (it->point <= e.point) continue;
+                const PlanarPoint q = points_[it->point].at;
+                const double ddx = q.x - p.x, ddy = q.y - p.y;
+                if (ddx * ddx + ddy * ddy <= tol2) uf.Unite(e.point, it->point);
             }
         }
-        cells[{cx, cy}].push_back(i);
     }
 
     // A node sits exactly on an end as drawn when it has one, so traced vertices repeat
@@ -476,7 +495,7 @@ void Arrangement::AddEdge(std::size_t u, std::size_t v, const CurvePiece& piece,
     edges_.push_back(e);
 }
 
-void Arrangement::MakeCircleEdges(const CurvePiece& circle, std::vector<Split>& sp) {
+void Arrangement::MakeCircleEdges(const CurvePiece& circle, std::span<const Split> sp) {
     struct Stop {
         double t;
         std::size_t node;
@@ -509,10 +528,16 @@ void Arrangement::MakeCircleEdges(const CurvePiece& circle, std::vector<Split>& 
 }
 
 void Arrangement::MakeEdges() {
+    std::sort(splits_.begin(), splits_.end(), [](const Split& a, const Split& b) {
+        return a.piece != b.piece ? a.piece < b.piece : a.t < b.t;
+    });
+    std::size_t first = 0;
     for (std::size_t i = 0; i < pieces_.size(); ++i) {
         const CurvePiece& piece = *pieces_[i];
-        std::vector<Split>& sp = splits_[i];
-        std::sort(sp.begin(), sp.end(), [](const Split& a, const Split& b) { return a.t < b.t; });
+        std::size_t last = first;
+        while (last < splits_.size() && splits_[last].piece == i) ++last;
+        const std::span<const Split> sp(splits_.data() + first, last - first);
+        first = last;
         if (IsCircle(piece)) {
             MakeCircleEdges(piece, sp);
             continue;
@@ -572,14 +597,21 @@ void Arrangement::MergeDuplicates() {
 }
 
 void Arrangement::PruneDangling() {
-    std::vector<std::vector<std::size_t>> incident(nodes_.size());
+    // Edges by node, flat: node k's edges are incident[start[k] .. start[k + 1]).
     std::vector<std::size_t> degree(nodes_.size(), 0);
+    for (const Edge& e : edges_) {
+        if (!e.alive) continue;
+        ++degree[e.u];
+        ++degree[e.v];
+    }
+    std::vector<std::size_t> start(nodes_.size() + 1, 0);
+    for (std::size_t n = 0; n < nodes_.size(); ++n) start[n + 1] = start[n] + degree[n];
+    std::vector<std::size_t> incident(start.back());
+    std::vector<std::size_t> fill(start.begin(), start.end() - 1);
     for (std::size_t k = 0; k < edges_.size(); ++k) {
         if (!edges_[k].alive) continue;
-        incident[edges_[k].u].push_back(k);
-        incident[edges_[k].v].push_back(k);
-        ++degree[edges_[k].u];
-        ++degree[edges_[k].v];
+        incident[fill[edges_[k].u]++] = k;
+        incident[fill[edges_[k].v]++] = k;
     }
     std::vector<std::size_t> queue;
     for (std::size_t n = 0; n < nodes_.size(); ++n) {
@@ -589,8 +621,8 @@ void Arrangement::PruneDangling() {
         const std::size_t n = queue.back();
         queue.pop_back();
         if (degree[n] != 1) continue;
-        for (std::size_t k : incident[n]) {
-            Edge& e = edges_[k];
+        for (std::size_t i = start[n]; i < start[n + 1]; ++i) {
+            Edge& e = edges_[incident[i]];
             if (!e.alive) continue;
             e.alive = false;
             const std::size_t other = e.u == n ? e.v : e.u;
@@ -603,7 +635,15 @@ void Arrangement::PruneDangling() {
 }
 
 void Arrangement::OrderAroundNodes() {
-    around_.assign(nodes_.size(), {});
+    aroundStart_.assign(nodes_.size() + 1, 0);
+    for (const Edge& e : edges_) {
+        if (!e.alive) continue;
+        ++aroundStart_[e.u + 1];
+        ++aroundStart_[e.v + 1];
+    }
+    for (std::size_t n = 0; n < nodes_.size(); ++n) aroundStart_[n + 1] += aroundStart_[n];
+    around_.assign(aroundStart_.back(), {});
+    std::vector<std::size_t> fill(aroundStart_.begin(), aroundStart_.end() - 1);
     positionAround_.assign(edges_.size() * 2, 0);
     for (std::size_t k = 0; k < edges_.size(); ++k) {
         const Edge& e = edges_[k];
@@ -623,10 +663,12 @@ void Arrangement::OrderAroundNodes() {
                 d.angle = NormalizeAngle(at + (sweep > 0 ? kHalfPi : -kHalfPi));
                 d.curvature = (sweep > 0 ? 1.0 : -1.0) / e.radius;
             }
-            around_[from].push_back(d);
+            around_[fill[from]++] = d;
         }
     }
-    for (auto& list : around_) {
+    for (std::size_t node = 0; node < nodes_.size(); ++node) {
+        const std::span<HalfEdgeDirection> list(around_.data() + aroundStart_[node],
+                                                aroundStart_[node + 1] - aroundStart_[node]);
         std::sort(list.begin(), list.end(),
                   [](const HalfEdgeDirection& a, const HalfEdgeDirection& b) {
                       return a.angle < b.angle;
@@ -661,20 +703,29 @@ void Arrangement::OrderAroundNodes() {
 std::size_t Arrangement::Next(std::size_t h) const {
     const std::size_t twin = h ^ 1;
     const std::size_t at = Origin(twin);
-    const auto& list = around_[at];
+    const std::size_t begin = aroundStart_[at];
+    const std::size_t count = aroundStart_[at + 1] - begin;
     const std::size_t pos = positionAround_[twin];
-    return list[(pos + list.size() - 1) % list.size()].halfEdge;
+    return around_[begin + (pos + count - 1) % count].halfEdge;
 }
 
 bool Arrangement::IsOnEdge(PlanarPoint p) const {
+    const double tol2 = tol_ * tol_;
     for (const Edge& e : edges_) {
         if (!e.alive) continue;
+        const PlanarPoint a = nodes_[e.u], b = nodes_[e.v];
         if (e.kind == CurveKind::Line) {
-            if (Project(MakeLinePiece(nodes_[e.u], nodes_[e.v]), p).distance <= tol_) return true;
-        } else if (Project(MakeArcPiece(e.center, e.radius, e.angleAtU, e.sweep), p).distance <=
-                   tol_) {
-            return true;
+            const PlanarPoint d = Sub(b, a);
+            const double len2 = Dot(d, d);
+            const double t = len2 > 0 ? std::clamp(Dot(Sub(p, a), d) / len2, 0.0, 1.0) : 0.0;
+            const PlanarPoint q{a.x + t * d.x - p.x, a.y + t * d.y - p.y};
+            if (Dot(q, q) <= tol2) return true;
+            continue;
         }
+        if (std::fabs(Dist(p, e.center) - e.radius) > tol_) continue;
+        const double off =
+            SweepOffset(e.angleAtU, std::atan2(p.y - e.center.y, p.x - e.center.x), e.sweep);
+        if (off <= std::fabs(e.sweep) || Dist(p, a) <= tol_ || Dist(p, b) <= tol_) return true;
     }
     return false;
 }
@@ -687,7 +738,8 @@ EnclosingLoop Arrangement::Enclosing(PlanarPoint p) const {
     std::vector<bool> visited(halfCount, false);
     std::vector<std::size_t> walk;
     std::vector<std::size_t> stack;
-    std::unordered_map<std::size_t, std::size_t> depthOf;  // node -> stack size when reached
+    constexpr std::size_t kUnseen = std::numeric_limits<std::size_t>::max();
+    std::vector<std::size_t> depthOf(nodes_.size(), kUnseen);  // node -> stack size when reached
     std::vector<std::size_t> loop;
 
     auto consider = [&](const std::vector<std::size_t>& halves) {
@@ -768,22 +820,25 @@ EnclosingLoop Arrangement::Enclosing(PlanarPoint p) const {
         // A face's walk passes a node twice where a hole or a pocket touches its outline;
         // cutting it there gives simple loops, among them the outline itself.
         stack.clear();
-        depthOf.clear();
-        depthOf[Origin(walk.front())] = 0;
+        const std::size_t startNode = Origin(walk.front());
+        depthOf[startNode] = 0;
         for (std::size_t step : walk) {
             stack.push_back(step);
             const std::size_t to = Origin(step ^ 1);
-            auto found = depthOf.find(to);
-            if (found == depthOf.end()) {
+            if (depthOf[to] == kUnseen) {
                 depthOf[to] = stack.size();
                 continue;
             }
-            const std::size_t from = found->second;
+            const std::size_t from = depthOf[to];
             loop.assign(stack.begin() + static_cast<std::ptrdiff_t>(from), stack.end());
-            for (std::size_t k = from + 1; k < stack.size(); ++k) depthOf.erase(Origin(stack[k]));
+            for (std::size_t k = from + 1; k < stack.size(); ++k) {
+                depthOf[Origin(stack[k])] = kUnseen;
+            }
             stack.resize(from);
             consider(loop);
         }
+        // The walk ends where it began: every other node was released with its loop.
+        depthOf[startNode] = kUnseen;
     }
 
     if (best.status != LoopStatus::Found) return best;
