@@ -12,7 +12,9 @@ namespace tarsel::palette {
 
 namespace {
 
-// Adding a button is one line here: control name, caption, and the handler it runs.
+// Adding a button is one line here: control name, caption, and the handler it runs, e.g.
+//   {"Button4", "最大", [](PaletteController& c) { c.RunCommand(areatable::Button4Click); }},
+// (and the body's library in this folder's CMakeLists.txt).
 constexpr PaletteButton kButtons[] = {
     {"Button10", "自動", [](PaletteController& c) { c.Button10Click("Button10"); }},
     {"Button12", "分割", [](PaletteController& c) { c.Button10Click("Button12"); }},
@@ -77,11 +79,11 @@ void PaletteController::Button10Click(std::string_view sender) {
 }
 
 void PaletteController::Button11Click() {
-    RunCommand([&] { commands::Button11Click(session_); });
+    RunCommand(commands::Button11Click);
 }
 
 void PaletteController::Button2Click() {
-    RunCommand([&] { commands::Button2Click(session_); });
+    RunCommand(commands::Button2Click);
 }
 
 }  // namespace tarsel::palette

@@ -75,6 +75,10 @@ public:
     // that does not convert, or a fragment file that cannot be written ends the command
     // quietly, leaving what it wrote; the reason is kept for diagnostics, never shown.
     void RunCommand(const std::function<void()>& body);
+    // The same for a command body that needs only the session (most button handlers).
+    void RunCommand(void (*body)(cadlink::CadSession&)) {
+        RunCommand([this, body] { body(session_); });
+    }
     // Why the last command ended early; empty when it ran to its end.
     [[nodiscard]] const std::string& LastQuietEnd() const { return lastQuietEnd_; }
 
