@@ -202,6 +202,7 @@ protected:
 private:
     Variant Add(const Call& c, EntityData data) {
         Entity e;
+        e.layer.clear();  // the current layer, as a CAD draws new entities
         e.data = std::move(data);
         const std::int64_t id = block_ ? state_->document.AddBlockEntity(*block_, std::move(e))
                                        : state_->document.AddEntity(std::move(e));
