@@ -52,7 +52,7 @@ struct Job {
     std::vector<JobStep> steps;
 };
 
-// A malformed job line: "FILE:LINE: message".
+// A malformed job line: "FILE:LINE: message" (line 0 and "FILE: message" for the file as a whole).
 class JobError : public std::runtime_error {
 public:
     JobError(std::string source, int line, std::string message);
