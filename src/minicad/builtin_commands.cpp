@@ -6,9 +6,13 @@
 namespace tarsel::minicad {
 
 void RegisterViewCommands(CommandLine& line);
+void RegisterBoundaryCommand(CommandLine& line);
+void RegisterInsertCommand(CommandLine& line);
 
 void RegisterBuiltinCommands(CommandLine& line) {
     RegisterViewCommands(line);
+    RegisterBoundaryCommand(line);
+    RegisterInsertCommand(line);
 }
 
 }  // namespace tarsel::minicad
