@@ -21,10 +21,8 @@ constexpr PaletteButton kButtons[] = {
     {"Button6", "１点指示", [](PaletteController& c) { c.Button10Click("Button6"); }},
     {"Button11", "長さ記入", [](PaletteController& c) { c.Button11Click(); }},
     {"Button2", "文字回転", [](PaletteController& c) { c.Button2Click(); }},
-    {"Button3", "作成",
-     [](PaletteController& c) { c.RunCommand([&c] { areatable::Button3Click(c.session()); }); }},
-    {"Button4", "最大",
-     [](PaletteController& c) { c.RunCommand([&c] { areatable::Button4Click(c.session()); }); }},
+    {"Button3", "作成", [](PaletteController& c) { c.RunCommand(areatable::Button3Click); }},
+    {"Button4", "最大", [](PaletteController& c) { c.RunCommand(areatable::Button4Click); }},
 };
 
 }  // namespace
