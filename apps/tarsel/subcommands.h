@@ -19,4 +19,7 @@ int RunTriangulate(std::span<const std::string> args, std::ostream& out, std::os
 // tarsel table DRAWING.dxf [--set KEY=VALUE ...] [--csv]
 int RunTable(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 
+// tarsel run DRAWING.dxf JOB [-o OUT.dxf] [--target PROGID]
+int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+
 }  // namespace tarsel::app

@@ -220,7 +220,8 @@ Job ParseJob(std::string_view content, const std::string& source) {
 }
 
 Job ParseJobFile(const std::filesystem::path& path) {
-    const std::string source = path.string();
+    const std::u8string name = path.u8string();
+    const std::string source(name.begin(), name.end());
     std::error_code ec;
     const std::uintmax_t size = std::filesystem::file_size(path, ec);
     if (ec) throw JobError(source, 0, "cannot read the job file: " + ec.message());

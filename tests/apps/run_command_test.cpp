@@ -1,0 +1,154 @@
+// tarsel run end to end in process: a drawing on disk, a job on disk, the palette controller
+// pressing buttons on minicad, the drawing saved (or, on any error, not).
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "minicad/drawing.h"
+#include "minicad/dxf.h"
+#include "subcommands.h"
+
+namespace tarsel::app {
+namespace {
+
+struct Outcome {
+    int exitCode;
+    std::string out;
+    std::string err;
+};
+
+class RunCommand : public ::testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = std::filesystem::temp_directory_path() /
+               ("tarsel_run_" +
+                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string Path(const std::string& name) const {
+        const std::u8string text = (dir_ / name).u8string();
+        return std::string(text.begin(), text.end());
+    }
+
+    // A closed outline of lines, written as a user's drawing would be.
+    std::string Drawing(const std::vector<minicad::Point3>& outline,
+                        const std::string& name = "lot.dxf") {
+        minicad::Drawing drawing;
+        for (std::size_t i = 0; i < outline.size(); ++i) {
+            minicad::Entity e;
+            e.id = drawing.nextId++;
+            e.data = minicad::LineData{outline[i], outline[(i + 1) % outline.size()]};
+            drawing.entities.push_back(e);
+        }
+        minicad::WriteDxfFile(dir_ / name, drawing);
+        return Path(name);
+    }
+
+    std::string Job(const std::string& text, const std::string& name = "job.txt") {
+        std::ofstream(dir_ / name, std::ios::binary) << text;
+        return Path(name);
+    }
+
+    static Outcome Run(std::vector<std::string> args) {
+        std::ostringstream out, err;
+        const int code = RunRun(args, out, err);
+        return {code, out.str(), err.str()};
+    }
+
+    static std::size_t Count(const minicad::Drawing& d, std::size_t kind,
+                             const std::string& layer) {
+        std::size_t n = 0;
+        for (const minicad::Entity& e : d.entities)
+            if (e.data.index() == kind && e.layer == layer) ++n;
+        return n;
+    }
+
+    std::filesystem::path dir_;
+};
+
+constexpr std::size_t kLine = 0;
+constexpr std::size_t kText = 4;
+
+TEST_F(RunCommand, SplitsALotAndSavesBesideTheDrawing) {
+    const std::string lot = Drawing({{0, 0, 0}, {10000, 0, 0}, {10000, 10000, 0}, {0, 10000, 0}});
+    const Outcome r = Run({lot, Job("set NextNumber 3\npress 分割\npoint 5000,5000\n")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "next-number 3\n");
+    EXPECT_EQ(r.err, "");
+    const minicad::Drawing saved = minicad::ReadDxfFile(dir_ / "lot-out.dxf");
+    EXPECT_EQ(Count(saved, kLine, "H_HEN"), 1u);  // one diagonal of the square
+    EXPECT_EQ(Count(saved, kLine, "0"), 4u);
+}
+
+TEST_F(RunCommand, PrintsMessagesAndWarnsOfUnusedAnswers) {
+    const std::string lot = Drawing({{0, 0, 0}, {100, 0, 0}, {0, 100, 0}});
+    const Outcome r = Run(
+        {lot, Job("press 自動\npoint 5000,5000\npress 最大\npoint 1,2\n"), "-o", Path("out.dxf")});
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "message Tarsel: 境界を作成できません．\nnext-number 1\n");
+    EXPECT_NE(r.err.find("job.txt:3: warning: 1 answer not used by \"最大\""), std::string::npos)
+        << r.err;
+    EXPECT_TRUE(std::filesystem::exists(dir_ / "out.dxf"));
+}
+
+TEST_F(RunCommand, LabelsReachTheDrawingOnBothRoads) {
+    for (const char* target : {"BricscadApp.AcadApplication", "Pcad.PCADApplication"}) {
+        SCOPED_TRACE(target);
+        const std::string lot = Drawing({{0, 0, 0}, {3000, 0, 0}, {0, 4000, 0}});
+        const Outcome r = Run({lot, Job("press 自動\npoint 500,500\n"), "--target", target});
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        EXPECT_EQ(r.out, "next-number 2\n");
+        const minicad::Drawing saved = minicad::ReadDxfFile(dir_ / "lot-out.dxf");
+        std::size_t tagged = 0;
+        for (const minicad::Entity& e : saved.entities)
+            if (!e.xdata.empty() && e.xdata[0].application == "LT_TARSEL") ++tagged;
+        EXPECT_EQ(tagged, 1u);
+        EXPECT_EQ(Count(saved, kText, "H_TEXT"), 4u);  // three sides and the number
+    }
+}
+
+TEST_F(RunCommand, NothingRunsOrIsSavedAfterAnError) {
+    const std::string lot = Drawing({{0, 0, 0}, {100, 0, 0}, {0, 100, 0}});
+    struct Case {
+        std::string job;
+        std::vector<std::string> extra;
+        int exitCode;
+        std::string error;
+    };
+    const std::vector<Case> cases = {
+        {"press 最大\nfrobnicate\n", {}, 2, "job.txt:2: unknown action"},
+        {"set Keta1 lots\n", {}, 2, "job.txt:1: "},
+        {"sysvar NOSUCH 1\n", {}, 2, "job.txt:1: sysvar NOSUCH 1: unknown system variable"},
+        {"sysvar AUNITS 9\n", {}, 2, "job.txt:1: sysvar AUNITS 9: value out of range"},
+        {"press 最大\npress nosuch\n", {}, 1, "job.txt:2: unknown button \"nosuch\""},
+        {"sysvar CLAYER MISSING\n", {}, 1, "job.txt:1: sysvar CLAYER MISSING: value out of range"},
+        {"press 最大\n", {"--bogus"}, 2, "unknown option '--bogus'"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.job);
+        std::vector<std::string> args{lot, Job(c.job)};
+        args.insert(args.end(), c.extra.begin(), c.extra.end());
+        const Outcome r = Run(args);
+        EXPECT_EQ(r.exitCode, c.exitCode);
+        EXPECT_NE(r.err.find(c.error), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_FALSE(std::filesystem::exists(dir_ / "lot-out.dxf"));
+    }
+    // The job is checked before the drawing is even read.
+    const Outcome bad = Run({Path("missing.dxf"), Job("oops\n")});
+    EXPECT_EQ(bad.exitCode, 2);
+    EXPECT_NE(bad.err.find("job.txt:1: unknown action"), std::string::npos) << bad.err;
+    const Outcome missing = Run({Path("missing.dxf"), Job("press 最大\n")});
+    EXPECT_EQ(missing.exitCode, 2);
+    EXPECT_NE(missing.err.find("missing.dxf"), std::string::npos) << missing.err;
+}
+
+}  // namespace
+}  // namespace tarsel::app
