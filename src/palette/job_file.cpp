@@ -163,7 +163,8 @@ Job ParseJob(std::string_view content, const std::string& source) {
     Job job;
     job.source = source;
     // The step whose prompts the answer lines belong to; set and sysvar end its answers.
-    std::optional<std::size_t> pressStep;
+    constexpr std::size_t kNoPress = static_cast<std::size_t>(-1);
+    std::size_t pressStep = kNoPress;
     int lineNumber = 0;
     while (!content.empty() || lineNumber == 0) {
         ++lineNumber;
@@ -193,14 +194,14 @@ Job ParseJob(std::string_view content, const std::string& source) {
             }
             job.steps.push_back(
                 {JobStep::Kind::Set, std::string(canonical), std::string(value), lineNumber, {}});
-            pressStep.reset();
+            pressStep = kNoPress;
         } else if (EqualsIgnoringCase(word, "sysvar")) {
             auto [name, value] = SplitWord(rest);
             if (name.empty() || value.empty())
                 throw JobError(source, lineNumber, "sysvar needs a variable name and a value");
             job.steps.push_back(
                 {JobStep::Kind::Sysvar, std::string(name), std::string(value), lineNumber, {}});
-            pressStep.reset();
+            pressStep = kNoPress;
         } else if (EqualsIgnoringCase(word, "press")) {
             if (rest.empty())
                 throw JobError(source, lineNumber,
@@ -209,9 +210,9 @@ Job ParseJob(std::string_view content, const std::string& source) {
             pressStep = job.steps.size() - 1;
         } else if (IsAnswerWord(word)) {
             JobAnswer answer = ParseAnswerLine(line, source, lineNumber);
-            if (!pressStep)
+            if (pressStep == kNoPress)
                 throw JobError(source, lineNumber, "an answer line must follow a press line");
-            job.steps[*pressStep].answers.push_back(answer);
+            job.steps[pressStep].answers.push_back(answer);
         } else {
             throw JobError(source, lineNumber, "unknown action \"" + std::string(word) + "\"");
         }
