@@ -156,6 +156,12 @@ private:
     // The string value of a group as UTF-8.
     std::string Text(const Group& g) const {
         auto utf8 = platform::DecodeCodePage(g.raw, encoding_.codePage);
+        // Some exporters write UTF-8 whatever code page they declare. Bytes that are not valid
+        // in the declared code page but are valid UTF-8 are taken as such, and said so.
+        if (!utf8 && platform::IsValidUtf8(g.raw)) {
+            utf8 = std::string(g.raw);
+            if (utf8FallbackLine_ == 0) utf8FallbackLine_ = g.line + 1;
+        }
         if (!utf8)
             cur_.FailAt(g.line + 1, "text that is not valid in code page " +
                                         std::to_string(encoding_.codePage));
@@ -678,6 +684,10 @@ private:
             }
         });
         CheckCount(declared, d.vertices.size(), "LEADER", line);
+        if (d.vertices.size() < 2) {
+            Skipped("LEADER with fewer than two vertices", line);
+            return;
+        }
         // The arrowhead's size and block are dimension settings: the drawing's, unless the
         // leader carries its own in the ACAD "DSTYLE" override list, which is consumed here.
         double dimasz = drawing_.variables.dimasz, dimscale = drawing_.variables.dimscale;
@@ -731,6 +741,9 @@ private:
         for (const auto& [block, inner] : refs)
             if (state[block] == 0) visit(block);
 
+        if (utf8FallbackLine_ != 0)
+            Note(utf8FallbackLine_, "texts in UTF-8 although the file declares code page " +
+                                        std::to_string(encoding_.codePage) + "; read as UTF-8");
         for (const auto& [what, countAndLine] : skipped_) {
             const auto [count, line] = countAndLine;
             Note(line, what + ": " + std::to_string(count) +
@@ -743,6 +756,7 @@ private:
     Cursor cur_;
     DxfNotes* notes_;
     Encoding encoding_;
+    mutable int utf8FallbackLine_ = 0;  // first text read as UTF-8 against the code page
     Drawing drawing_;
     std::set<std::string> blockNames_;  // upper-cased
     std::vector<InsertRef> inserts_;

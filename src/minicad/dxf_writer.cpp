@@ -646,6 +646,7 @@ private:
     }
 
     void WriteData(const Entity& e, const std::string& owner, const LeaderData& d) {
+        if (d.vertices.size() < 2) Refuse(Context() + "is a leader with fewer than two vertices");
         if (r12_) {
             // R12 knows no leaders: its path as an open polyline and the arrowhead as a filled
             // triangle, so the drawing still shows what the user drew.

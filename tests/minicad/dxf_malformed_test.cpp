@@ -78,6 +78,10 @@ TEST(DxfMalformed, ClearErrorNamingSourceAndLine) {
          "0\nSECTION\n2\nHEADER\n9\n$DWGCODEPAGE\n3\nANSI_932\n0\nENDSEC\n"
          "0\nSECTION\n2\nENTITIES\n0\nTEXT\n1\n\x81\n0\nENDSEC\n0\nEOF\n",
          18, "not valid in code page 932"},
+        {"neither Shift-JIS nor UTF-8",
+         "0\nSECTION\n2\nHEADER\n9\n$DWGCODEPAGE\n3\nANSI_932\n0\nENDSEC\n"
+         "0\nSECTION\n2\nENTITIES\n0\nTEXT\n1\nok\n0\nTEXT\n1\n\xFD\xFD\n0\nENDSEC\n0\nEOF\n",
+         22, "not valid in code page 932"},
         {"bad UTF-8 in a UTF-8 file",
          "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1032\n0\nENDSEC\n"
          "0\nSECTION\n2\nENTITIES\n0\nTEXT\n1\n\xC3\x28\n0\nENDSEC\n0\nEOF\n",

@@ -218,6 +218,21 @@ TEST(DxfRead, PaletteFragmentWithoutCodePageReadsAsTheSystemCodePage) {
     EXPECT_EQ(e.xdata[0].items[0].value, Variant::DoubleArray({3000, 4000, 5000}));
 }
 
+TEST(DxfRead, UndecodableTextThatIsUtf8IsTakenAsUtf8WithANote) {
+    // "面積" in UTF-8 is not valid Shift-JIS; an exporter that declares the Japanese code page
+    // and writes UTF-8 anyway still reads, and the user is told.
+    const std::string file =
+        "0\nSECTION\n2\nHEADER\n9\n$DWGCODEPAGE\n3\nANSI_932\n0\nENDSEC\n"
+        "0\nSECTION\n2\nENTITIES\n0\nTEXT\n1\n面積\n0\nLEADER\n10\n1\n20\n2\n0\nENDSEC\n0\nEOF\n";
+    DxfNotes notes;
+    const Drawing d = ReadDxf(file, "mixed.dxf", &notes);
+    ASSERT_EQ(d.entities.size(), 1u);
+    EXPECT_EQ(As<TextData>(d.entities[0]).text, "面積");
+    EXPECT_TRUE(NoteMentions(notes, "mixed.dxf:18: texts in UTF-8"))
+        << ::testing::PrintToString(notes);
+    EXPECT_TRUE(NoteMentions(notes, "LEADER with fewer than two vertices"));
+}
+
 TEST(DxfRead, TextAlignmentFromGroups72And73) {
     struct Case {
         int h, v;
@@ -533,6 +548,13 @@ TEST(DxfWrite, RefusesWhatNoReaderCouldOpen) {
                  Make(1, "0", LineData{}, {{"APP", {{1070, Variant(std::int32_t{40000})}}}}));
          },
          "beyond 16 bits"},
+        {"leader of one point",
+         [](Drawing& d) {
+             LeaderData leader;
+             leader.vertices = {{1, 1, 0}};
+             d.entities.push_back(Make(2, "0", leader));
+         },
+         "entity 2 is a leader with fewer than two vertices"},
         {"empty layer name", [](Drawing& d) { d.layers.push_back(Layer{""}); },
          "a layer without a name"},
     };
