@@ -227,22 +227,24 @@ private:
                     if (g->code == code) return *g;
                 cur_.FailAt(line, name + " needs a value in group " + std::to_string(code));
             };
-            if (name == "$AUNITS")
+            if (name == "$AUNITS") {
                 vars.aunits = Int32(value(70));
-            else if (name == "$ANGBASE")
+            } else if (name == "$ANGBASE") {
                 vars.angbase = value(50).real;
-            else if (name == "$ANGDIR")
+            } else if (name == "$ANGDIR") {
                 vars.angdir = Int32(value(70));
-            else if (name == "$SNAPMODE")
+            } else if (name == "$SNAPMODE") {
                 vars.snapmode = Int32(value(70));
-            else if (name == "$CLAYER")
+            } else if (name == "$CLAYER") {
                 vars.clayer = Text(value(8));
-            else if (name == "$DIMASZ")
+                if (vars.clayer.empty()) vars.clayer = "0";
+            } else if (name == "$DIMASZ") {
                 vars.dimasz = value(40).real;
-            else if (name == "$DIMSCALE")
+            } else if (name == "$DIMSCALE") {
                 vars.dimscale = value(40).real;
-            else if (name == "$DIMLDRBLK")
+            } else if (name == "$DIMLDRBLK") {
                 vars.dimldrblk = Text(value(1));
+            }
         }
     }
 

@@ -340,10 +340,8 @@ private:
         Real(40, v.dimasz);
         HeaderVar("$DIMSCALE");
         Real(40, v.dimscale);
-        if (!r12_) {
-            HeaderVar("$DIMLDRBLK");
-            Name(1, v.dimldrblk);
-        }
+        HeaderVar("$DIMLDRBLK");
+        Name(1, v.dimldrblk);
         EndSection();
     }
 

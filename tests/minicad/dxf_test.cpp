@@ -444,9 +444,7 @@ TEST_P(DxfRoundTrip, EverythingReadsBackExactly) {
     EXPECT_EQ(v.snapmode, 1);
     EXPECT_EQ(v.dimasz, 200.0);
     EXPECT_EQ(v.dimscale, 2.0);
-    if (GetParam() != DxfVersion::R12) {
-        EXPECT_EQ(v.dimldrblk, "_DOT");
-    }
+    EXPECT_EQ(v.dimldrblk, "_DOT");
 
     ASSERT_EQ(back.blocks.size(), 1u);
     EXPECT_EQ(back.blocks[0].name, "Tarsel_1");
