@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 #include <fstream>
+#include <limits>
 #include <map>
 #include <random>
 #include <set>
@@ -380,7 +381,8 @@ private:
         Point(11, Point3{1, 1, 0}, false);
         const Point3 min = extents_.any ? extents_.min : Point3{};
         const Point3 max = extents_.any ? extents_.max : Point3{};
-        Point(12, Point3{(min.x + max.x) / 2, (min.y + max.y) / 2, 0}, false);
+        // Halves first: extents near the ends of the double range must not overflow.
+        Point(12, Point3{min.x / 2 + max.x / 2, min.y / 2 + max.y / 2, 0}, false);
         Point(13, Point3{}, false);
         Point(14, Point3{1, 1, 0}, false);
         Point(15, Point3{1, 1, 0}, false);
@@ -388,7 +390,8 @@ private:
         Point(17, Point3{});
         double height = d_.variables.viewsize;
         if (!(height > 0) || !std::isfinite(height))
-            height = std::max({max.y - min.y, (max.x - min.x) / 1.5, 1.0}) * 1.1;
+            height = std::max({max.y / 2 - min.y / 2, (max.x / 2 - min.x / 2) / 1.5, 0.5}) * 2.2;
+        if (!std::isfinite(height)) height = std::numeric_limits<double>::max();
         Real(40, height);
         Real(41, 1.5);
         Real(42, 50);

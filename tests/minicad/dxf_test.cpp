@@ -512,6 +512,17 @@ TEST(DxfWrite, LeadersAreNativeFromR2000AndAPolylineWithArrowheadInR12) {
     EXPECT_TRUE(NoteMentions(notes, "SOLID: 1 entity")) << "the arrowhead";
 }
 
+TEST(DxfWrite, ExtentsAtTheEndsOfTheDoubleRangeStillSave) {
+    Drawing d;
+    const double big = std::numeric_limits<double>::max();
+    d.entities.push_back(Make(1, "0", LineData{{-big, -big, 0}, {big, big, 0}}));
+    d.nextId = 2;
+    for (DxfVersion v : {DxfVersion::R12, DxfVersion::R2000}) {
+        const Drawing back = ReadDxf(WriteDxf(d, v), "far.dxf");
+        EXPECT_EQ(As<LineData>(back.entities[0]).end, (Point3{big, big, 0}));
+    }
+}
+
 TEST(DxfWrite, RefusesWhatNoReaderCouldOpen) {
     struct Case {
         const char* name;
