@@ -218,6 +218,9 @@ private:
         std::set<std::string> blockNames;
         for (const Block& b : d_.blocks) {
             if (b.name.empty()) Refuse("a block without a name");
+            const std::string upper = UpperAscii(b.name);
+            if (upper == "*MODEL_SPACE" || upper.rfind("*PAPER_SPACE", 0) == 0)
+                Refuse("a user block may not be named " + b.name);
             if (!blockNames.insert(UpperAscii(b.name)).second) Refuse("block " + b.name + " twice");
         }
         auto visit = [&](const Entity& e) {
