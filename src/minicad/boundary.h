@@ -5,10 +5,16 @@
 //
 //   * counter-clockwise, starting at the lowest vertex (smallest y; among vertices level
 //     with it within the gap tolerance, the smallest x);
-//   * every node of the traced face is a vertex: where another line meets or crosses the
-//     outline, a vertex stays, even where the outline runs straight on;
+//   * every node of the traced face is a vertex: where another line meets, crosses or ends
+//     on the outline (a duplicate drawn over part of a side included), a vertex stays, even
+//     where the outline runs straight on; duplicated and overlapping pieces are one side;
 //   * an arc side keeps its arc as the bulge of the vertex it leaves;
-//   * a lone circle gives two half-circle sides, from its lowest to its highest point.
+//   * a circle has nodes only where other pieces meet it; a lone circle gives two
+//     half-circle sides from its lowest to its highest point, a circle touched once gets
+//     the point opposite the touch as its second vertex.
+//
+// Lines, polylines, arcs and circles take part; texts, inserts and leaders do not, nor do
+// damaged pieces (non-finite numbers, zero length, an arc with equal start and end angles).
 //
 // Holes: with island detection off an island inside the region does not become part of
 // the boundary; the result is the outer outline of the face holding the point. A point
@@ -24,7 +30,9 @@
 //
 // The search is local: it traces the pieces in a window around the point and widens the
 // window until the region found lies inside it, so a pick costs the neighbourhood, not the
-// drawing.
+// drawing. Only a point that nothing nearer than the drawing's outermost lines encloses
+// (open ground inside a frame) traces the whole drawing; a point outside everything is
+// recognised without tracing.
 #pragma once
 
 #include <cstddef>
