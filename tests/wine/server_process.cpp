@@ -1,0 +1,84 @@
+#include "server_process.h"
+
+#include <atomic>
+#include <chrono>
+#include <stdexcept>
+#include <thread>
+
+#include "cadlink/com/com_connection.h"
+#include "cadlink/com/running_object.h"
+
+namespace tarsel::cadlink::com::testing {
+
+namespace fs = std::filesystem;
+
+std::filesystem::path ServerProcess::Executable() {
+    wchar_t self[MAX_PATH];
+    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
+    return fs::path(std::wstring(self, length)).parent_path() / L"minicad-server.exe";
+}
+
+ServerProcess::ServerProcess(std::string progId, const CLSID& clsid,
+                             std::vector<std::wstring> arguments)
+    : progId_(std::move(progId)) {
+    RegisterProgId(progId_, clsid);
+    std::wstring commandLine =
+        L"\"" + Executable().wstring() + L"\" --progid " + fs::path(progId_).wstring();
+    for (const std::wstring& argument : arguments) commandLine += L" \"" + argument + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                        &startup, &process_)) {
+        throw std::runtime_error("cannot start minicad-server.exe");
+    }
+    ComCadConnection connection;
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    while (!connection.IsCadRunning(progId_)) {
+        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0 ||
+            std::chrono::steady_clock::now() > deadline) {
+            // The destructor does not run for a constructor that throws.
+            End();
+            throw std::runtime_error("minicad-server.exe did not come up");
+        }
+        Sleep(20);
+    }
+}
+
+ServerProcess::~ServerProcess() {
+    End();
+}
+
+void ServerProcess::End() noexcept {
+    if (process_.hProcess) {
+        if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) {
+            TerminateProcess(process_.hProcess, 99);
+            WaitForSingleObject(process_.hProcess, 5000);
+        }
+        CloseHandle(process_.hThread);
+        CloseHandle(process_.hProcess);
+        process_ = {};
+    }
+    UnregisterProgId(progId_);
+}
+
+int ServerProcess::Wait(DWORD milliseconds) {
+    if (WaitForSingleObject(process_.hProcess, milliseconds) != WAIT_OBJECT_0) return -1;
+    DWORD code = 0;
+    GetExitCodeProcess(process_.hProcess, &code);
+    return static_cast<int>(code);
+}
+
+TempFolder::TempFolder() {
+    static std::atomic<int> counter{0};
+    path_ = fs::temp_directory_path() /
+            ("tarsel-" + std::to_string(GetCurrentProcessId()) + "-" + std::to_string(++counter));
+    fs::remove_all(path_);
+    fs::create_directories(path_);
+}
+
+TempFolder::~TempFolder() {
+    std::error_code error;
+    fs::remove_all(path_, error);
+}
+
+}  // namespace tarsel::cadlink::com::testing
