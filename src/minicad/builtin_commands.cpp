@@ -8,11 +8,15 @@ namespace tarsel::minicad {
 void RegisterViewCommands(CommandLine& line);
 void RegisterBoundaryCommand(CommandLine& line);
 void RegisterInsertCommand(CommandLine& line);
+void RegisterMoveCommand(CommandLine& line);
+void RegisterLeaderCommand(CommandLine& line);
 
 void RegisterBuiltinCommands(CommandLine& line) {
     RegisterViewCommands(line);
     RegisterBoundaryCommand(line);
     RegisterInsertCommand(line);
+    RegisterMoveCommand(line);
+    RegisterLeaderCommand(line);
 }
 
 }  // namespace tarsel::minicad
