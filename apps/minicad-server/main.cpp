@@ -8,7 +8,12 @@
 // The drawing is opened at start and saved at exit (to --save, else back to DRAWING). The
 // answers file holds the user's answers to the prompts, one per line, in the job files'
 // answer syntax (point X,Y / pick X,Y / select X1,Y1 X2,Y2 / select all / cancel). The
-// server runs until a client calls Application.Quit or the stop file appears. For tests:
+// server runs until a client calls Application.Quit or the stop file appears.
+//
+// A palette job run against the server (tarsel-com-run) plays the user through three extra
+// members of the application, which a real CAD does not have: TarselQueueAnswers(lines)
+// replaces the queued answers, TarselUnusedAnswers tells how many are left, and
+// TarselSetSysvar(name, text) sets a system variable as a job's sysvar line does. For tests:
 // while the reject file exists every incoming call is rejected (SERVERCALL_REJECTED); with
 // --reject-from-prompt the server creates that file itself once it has answered the Nth
 // prompt, so the calls after it in the same command are rejected; --die-at-prompt ends the
@@ -147,6 +152,13 @@ public:
     ServerInput(std::vector<minicad::Answer> answers, const ServerOptions& options)
         : answers_(std::move(answers)), options_(options) {}
 
+    // Replaces the answers still queued.
+    void Queue(std::vector<minicad::Answer> answers) {
+        answers_.Clear();
+        for (minicad::Answer& answer : answers) answers_.Push(std::move(answer));
+    }
+    [[nodiscard]] std::size_t Unused() const { return answers_.Unused(); }
+
     minicad::Answer Ask(minicad::PromptKind kind, std::string_view prompt) override {
         ++asked_;
         if (asked_ == options_.dieAtPrompt) ExitProcess(3);
@@ -170,22 +182,71 @@ bool SameName(std::string_view a, std::string_view b) {
     return true;
 }
 
-// The published application: minicad's own, plus Quit, which ends the server.
+[[noreturn]] void BadArguments(std::string_view member) {
+    throw AutomationError(std::string(member), tarsel::cadlink::hresult::kBadParamCount,
+                          "wrong number of arguments");
+}
+
+// The published application: minicad's own, plus Quit, which ends the server, and the
+// members through which a job run over COM plays the user.
 class ServerApplication final : public tarsel::cadlink::Object {
 public:
-    ServerApplication(ObjectRef inner, DWORD mainThread)
-        : inner_(std::move(inner)), mainThread_(mainThread) {}
+    ServerApplication(std::shared_ptr<minicad::Application> application,
+                      std::shared_ptr<ServerInput> input, DWORD mainThread)
+        : application_(std::move(application)),
+          inner_(application_->Object()),
+          input_(std::move(input)),
+          mainThread_(mainThread) {}
 
     Variant Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) override {
-        if (SameName(member, "Quit") && kind == InvokeKind::MethodOrGet) {
-            PostThreadMessageW(mainThread_, WM_QUIT, 0, 0);
-            return {};
+        if (kind == InvokeKind::MethodOrGet) {
+            if (SameName(member, "Quit")) {
+                PostThreadMessageW(mainThread_, WM_QUIT, 0, 0);
+                return {};
+            }
+            if (SameName(member, "TarselQueueAnswers")) return QueueAnswers(member, args);
+            if (SameName(member, "TarselUnusedAnswers")) {
+                return Variant(static_cast<std::int32_t>(input_->Unused()));
+            }
+            if (SameName(member, "TarselSetSysvar")) return SetSysvar(member, args);
         }
         return inner_->Invoke(member, kind, args);
     }
 
 private:
+    // One text per answer, in the job files' answer syntax; a bad line changes nothing.
+    Variant QueueAnswers(std::string_view member, std::span<Variant> args) {
+        if (args.size() != 1) BadArguments(member);
+        std::vector<minicad::Answer> answers;
+        int number = 0;
+        for (const Variant& line : args[0].AsArray().items) {
+            try {
+                answers.push_back(
+                    ToAnswer(tarsel::palette::ParseAnswerLine(line.AsText(), "answers", ++number)));
+            } catch (const tarsel::palette::JobError& e) {
+                throw AutomationError(std::string(member), tarsel::cadlink::hresult::kInvalidArg,
+                                      e.what());
+            }
+        }
+        input_->Queue(std::move(answers));
+        return {};
+    }
+
+    // Empty when set, otherwise why not (as a job's sysvar line reports it).
+    Variant SetSysvar(std::string_view member, std::span<Variant> args) {
+        if (args.size() != 2) BadArguments(member);
+        const std::string name = args[0].AsText();
+        minicad::Document& document = application_->document();
+        Variant value;
+        minicad::VariableError error = document.ParseVariableText(name, args[1].AsText(), value);
+        if (error == minicad::VariableError::None) error = document.SetVariable(name, value);
+        if (error == minicad::VariableError::None) return Variant("");
+        return Variant(std::string(minicad::Document::VariableErrorText(error)));
+    }
+
+    std::shared_ptr<minicad::Application> application_;
     ObjectRef inner_;
+    std::shared_ptr<ServerInput> input_;
     DWORD mainThread_;
 };
 
@@ -239,7 +300,8 @@ int Serve(const ServerOptions& options) {
     if (!options.drawing.empty() && fs::exists(options.drawing)) application->Open(options.drawing);
     std::vector<minicad::Answer> answers;
     if (!options.answers.empty()) answers = ReadAnswers(options.answers);
-    application->SetUserInput(std::make_shared<ServerInput>(std::move(answers), options));
+    const auto input = std::make_shared<ServerInput>(std::move(answers), options);
+    application->SetUserInput(input);
 
     ComApartment apartment;
     std::optional<RejectingFilter> filter;
@@ -251,7 +313,7 @@ int Serve(const ServerOptions& options) {
     MSG msg;
     PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);  // the thread's queue
     com::ComPtr<IDispatch> published = com::DispatchServer::Publish(
-        std::make_shared<ServerApplication>(application->Object(), GetCurrentThreadId()));
+        std::make_shared<ServerApplication>(application, input, GetCurrentThreadId()));
     {
         com::RunningObjectRegistration registration(published.get(), options.progId);
         std::cout << "minicad-server: running as " << options.progId << std::endl;

@@ -233,6 +233,35 @@ TEST_F(CrossProcessTest, CommandsDrawTheSameThroughComAsInProcess) {
     EXPECT_EQ(got, want);
 }
 
+// The same job file through `tarsel run` (minicad in process) and through tarsel-com-run
+// against the server: the same drawing and the same report.
+TEST_F(CrossProcessTest, AJobRunsOverComAsTarselRunRunsIt) {
+    const fs::path job = folder_ / "job.txt";
+    std::ofstream(job) << "set Keta1 3\n"
+                          "press 自動\npoint 15,15\n"
+                          "press 長さ記入\npick 115,20\n"
+                          "press 長さ記入\ncancel\n";
+    const fs::path inProcess = folder_ / "tarsel-run.dxf";
+    const testing::ProgramResult expected = testing::RunProgram(
+        L"tarsel.exe", {L"run", (folder_ / "parcel.dxf").wstring(), job.wstring(), L"-o",
+                        inProcess.wstring(), L"--target", fs::path(kProgId).wstring()});
+    ASSERT_EQ(expected.exitCode, 0) << expected.output;
+
+    const fs::path saved = folder_ / "com-run.dxf";
+    ServerProcess server(kProgId, kClsid,
+                         {L"--save", saved.wstring(), (folder_ / "parcel.dxf").wstring()});
+    const testing::ProgramResult got = testing::RunProgram(
+        L"tarsel-com-run.exe", {L"--progid", fs::path(kProgId).wstring(), job.wstring()});
+    EXPECT_EQ(got.exitCode, 0);
+    EXPECT_NE(got.output.find("next-number"), std::string::npos) << got.output;
+    EXPECT_NE(expected.output.find(got.output), std::string::npos)
+        << "tarsel run:\n"
+        << expected.output << "tarsel-com-run:\n"
+        << got.output;
+    Quit(connection_, server);
+    EXPECT_EQ(Describe(minicad::ReadDxfFile(saved)), Describe(minicad::ReadDxfFile(inProcess)));
+}
+
 TEST_F(CrossProcessTest, NoServerMeansTheButtonDoesNothing) {
     RegisterProgId(kProgId, kClsid);
     palette::PaletteController controller(connection_, desktop_, folder_.path());

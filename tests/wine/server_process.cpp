@@ -12,10 +12,56 @@ namespace tarsel::cadlink::com::testing {
 
 namespace fs = std::filesystem;
 
-std::filesystem::path ServerProcess::Executable() {
+std::filesystem::path ServerProcess::Sibling(const wchar_t* name) {
     wchar_t self[MAX_PATH];
     const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    return fs::path(std::wstring(self, length)).parent_path() / L"minicad-server.exe";
+    return fs::path(std::wstring(self, length)).parent_path() / name;
+}
+
+std::filesystem::path ServerProcess::Executable() {
+    return Sibling(L"minicad-server.exe");
+}
+
+ProgramResult RunProgram(const std::wstring& program, const std::vector<std::wstring>& arguments) {
+    SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) throw std::runtime_error("no pipe");
+    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+
+    std::wstring commandLine = L"\"" + ServerProcess::Sibling(program.c_str()).wstring() + L"\"";
+    for (const std::wstring& argument : arguments) commandLine += L" \"" + argument + L"\"";
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    startup.dwFlags = STARTF_USESTDHANDLES;
+    startup.hStdOutput = writeEnd;
+    startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
+    startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
+    PROCESS_INFORMATION process{};
+    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
+                                        nullptr, nullptr, &startup, &process);
+    CloseHandle(writeEnd);
+    ProgramResult result;
+    if (!started) {
+        CloseHandle(readEnd);
+        throw std::runtime_error("cannot start a program of the build");
+    }
+    char buffer[4096];
+    DWORD read = 0;
+    while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+        result.output.append(buffer, read);
+    }
+    CloseHandle(readEnd);
+    if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0) {
+        DWORD code = 0;
+        GetExitCodeProcess(process.hProcess, &code);
+        result.exitCode = static_cast<int>(code);
+    } else {
+        TerminateProcess(process.hProcess, 99);
+    }
+    CloseHandle(process.hThread);
+    CloseHandle(process.hProcess);
+    return result;
 }
 
 ServerProcess::ServerProcess(std::string progId, const CLSID& clsid,

@@ -25,6 +25,8 @@ public:
     int Wait(DWORD milliseconds = 20000);
 
     [[nodiscard]] static std::filesystem::path Executable();
+    // A program built next to this test.
+    [[nodiscard]] static std::filesystem::path Sibling(const wchar_t* name);
 
 private:
     void End() noexcept;
@@ -32,6 +34,15 @@ private:
     std::string progId_;
     PROCESS_INFORMATION process_{};
 };
+
+// Runs a program of the build (next to the test) to its end: its exit code (-1 when it did
+// not end within two minutes) and what it wrote to standard output.
+struct ProgramResult {
+    int exitCode = -1;
+    std::string output;
+};
+[[nodiscard]] ProgramResult RunProgram(const std::wstring& program,
+                                       const std::vector<std::wstring>& arguments);
 
 // A fresh folder for one test's files, removed afterwards.
 class TempFolder {
