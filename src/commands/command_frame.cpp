@@ -23,6 +23,11 @@ std::optional<cadlink::ObjectRef> BeginCadCommand(cadlink::CadSession& session, 
     }
 
     session.CadApp = session.connection.GetRunningApplication(session.TargetProgID);
+    ActivateCadWindow(session);
+    return cadlink::GetObject(session.CadApp, "ActiveDocument");
+}
+
+void ActivateCadWindow(cadlink::CadSession& session) {
     platform::Desktop& desktop = session.desktop;
     if (desktop.IsIconic(CadWindow(session))) {
         desktop.OpenIcon(CadWindow(session));
@@ -35,7 +40,16 @@ std::optional<cadlink::ObjectRef> BeginCadCommand(cadlink::CadSession& session, 
         desktop.KeybdEvent(platform::kVkEscape, 0, platform::kKeyEventKeyUp, 0);
         desktop.Sleep(200);
     }
-    return cadlink::GetObject(session.CadApp, "ActiveDocument");
+}
+
+void SendClosingEscape(cadlink::CadSession& session) {
+    platform::Desktop& desktop = session.desktop;
+    desktop.SetForegroundWindow(CadWindow(session));
+    if (desktop.GetForegroundWindow() == CadWindow(session)) {
+        desktop.KeybdEvent(platform::kVkEscape, 0, 0, 0);
+        desktop.Sleep(5);
+        desktop.KeybdEvent(platform::kVkEscape, 0, platform::kKeyEventKeyUp, 0);
+    }
 }
 
 void ShowMessageAndReturnToCad(cadlink::CadSession& session, std::string_view text,

@@ -24,6 +24,15 @@ enum class FrameForm {
 [[nodiscard]] std::optional<cadlink::ObjectRef> BeginCadCommand(cadlink::CadSession& session,
                                                                 FrameForm form);
 
+// Restores a minimised CAD window, brings it to the front and, when it came, cancels whatever
+// the CAD was doing with one Escape stroke: the frame's activation, again for a command that
+// showed the palette in between.
+void ActivateCadWindow(cadlink::CadSession& session);
+
+// Brings the CAD window to the front and, when it came, sends one Escape stroke (no settling
+// pause): how a command that leaves the CAD at a prompt of its own ends it.
+void SendClosingEscape(cadlink::CadSession& session);
+
 // A message box owned by the palette, then the CAD window brought to the front again.
 void ShowMessageAndReturnToCad(cadlink::CadSession& session, std::string_view text,
                                std::string_view caption = kMessageCaption);
