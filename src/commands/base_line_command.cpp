@@ -1,0 +1,218 @@
+#include "commands/base_line_command.h"
+
+#include <array>
+#include <optional>
+#include <string>
+
+#include "annotation/number_labels.h"
+#include "annotation/side_labels.h"
+#include "cadlink/drawing_services.h"
+#include "commands/command_frame.h"
+
+namespace tarsel::commands {
+
+using cadlink::Call;
+using cadlink::ObjectRef;
+using cadlink::Variant;
+using geometry::PointDistance;
+using geometry::TAcadPoint;
+using geometry::TAcadTriangle;
+
+namespace {
+
+struct NumberSizes {
+    double radius = 0;
+    double height = 0;
+};
+
+NumberSizes ReadNumberSizes(const palette::PaletteOptions& options) {
+    return {palette::ParseNumberField("Hankei1", options.Hankei1),
+            palette::ParseNumberField("N_Taka1", options.N_Taka1)};
+}
+
+// Whether the number writer of the method has a place for the triangle's number; a triangle
+// it cannot number is not drawn at all.
+bool HasNumberPoint(const TAcadTriangle& t, bool threeSides) {
+    return threeSides
+               ? annotation::TriangleNumberPoint(t).has_value()
+               : annotation::BaseHeightNumberPoint(annotation::FindBaseAndFoot(t)).has_value();
+}
+
+// The apex of the two solutions that lies nearer to `toward` (the first on a tie); nullopt
+// when the sides give no proper triangle.
+std::optional<TAcadPoint> ApexToward(const TAcadPoint& a, double sideA, const TAcadPoint& b,
+                                     double sideB, const TAcadPoint& toward) {
+    const geometry::ApexResult r = geometry::TriangleApex(a, sideA, b, sideB);
+    if (r.result != 2) return std::nullopt;
+    return PointDistance(r.apex1, toward) > PointDistance(r.apex2, toward) ? r.apex2 : r.apex1;
+}
+
+void Regen(const ObjectRef& doc) {
+    Call(doc, "Regen", {Variant(std::int32_t{0})});
+}
+
+void CadToFront(cadlink::CadSession& session) {
+    session.desktop.SetForegroundWindow(cadlink::Get(session.CadApp, "HWND").AsInt64());
+}
+
+}  // namespace
+
+void Button1Click(cadlink::CadSession& session) {
+    const auto doc = BeginCadCommand(session, FrameForm::Keep);
+    if (!doc) return;
+
+    const ObjectRef utility = cadlink::GetObject(*doc, "Utility");
+    std::array<Variant, 3> args = {Variant(), Variant(), Variant(kBaseLinePrompt)};
+    cadlink::CallWithOut(utility, "GetEntity", args);
+    const ObjectRef entity = args[0].AsObject();
+    TAcadPoint pick = cadlink::VariantToPoint(args[1], "GetEntity");
+
+    TAcadPoint a;
+    TAcadPoint b;
+    const std::string type = cadlink::Get(entity, "EntityName").AsText();
+    if (type == "AcDbLine") {
+        a = cadlink::GetPoint(entity, "StartPoint");
+        b = cadlink::GetPoint(entity, "EndPoint");
+        const geometry::FootResult foot = geometry::PerpendicularFoot(pick, a, b, true);
+        if (foot.ok && foot.foot) pick = *foot.foot;
+    } else if (type == "AcDbPolyline") {
+        const auto segment = cadlink::PickedPolylineSegment(*doc, entity, pick);
+        if (!segment) return;
+        a = segment->p1;
+        b = segment->p2;
+        pick = segment->foot;
+    } else {
+        return;
+    }
+    BuildTriangleOnBaseLine(session, *doc, pick, a, b);
+}
+
+void BuildTriangleOnBaseLine(cadlink::CadSession& session, const ObjectRef& doc,
+                             const TAcadPoint& pick, const TAcadPoint& a, const TAcadPoint& b) {
+    const auto& options = session.options;
+    const double height = palette::ParseNumberField("M_Taka1", options.M_Taka1);
+    const double divisor = palette::ParseNumberField("Syakudo", options.Edit8Text());
+    const double factor = palette::ParseNumberField("Jouritu", options.Edit17Text());
+    double sideA = palette::ParseNumberField("A_Hen", options.A_Hen) * factor;
+    double sideB = palette::ParseNumberField("B_Hen", options.B_Hen) * factor;
+    // Every field the build reads is read before the record of the previous triangle is
+    // touched: a field that does not convert leaves that triangle flippable.
+    (void)ReadNumberSizes(options);
+    if (!session.connection.IsCadRunning(session.TargetProgID)) return;
+
+    const double base = PointDistance(a, b);
+    // Side a starts at the end nearer the pick.
+    if (PointDistance(pick, a) > PointDistance(pick, b)) std::swap(sideA, sideB);
+    if (!(geometry::AreaFromSides(base, sideA, sideB) > 0)) {
+        ShowMessageAndReturnToCad(session, kNoTriangleMessage);
+        return;
+    }
+
+    ActivateCadWindow(session);
+    const ObjectRef utility = cadlink::GetObject(doc, "Utility");
+    const TAcadPoint toward = cadlink::VariantToPoint(
+        Call(utility, "GetPoint", {Variant(), Variant(kTriangleSidePrompt)}), "GetPoint");
+    const std::optional<TAcadPoint> apex = ApexToward(a, sideA, b, sideB, toward);
+    if (!apex) return;
+    const TAcadTriangle triangle{a, b, *apex};
+    const bool threeSides = options.Kyuuseki() == 0;
+    if (!HasNumberPoint(triangle, threeSides)) {
+        ShowMessageAndReturnToCad(session, kNoTriangleMessage);
+        return;
+    }
+
+    session.LastBaseLineTriangle = triangle;
+    const cadlink::AngleSettings angles = cadlink::ReadAngleSettings(doc);
+    session.CreatedIds.clear();
+    session.RecordCreatedIds = true;
+    session.Button9Enabled = true;
+    LabelBaseLineTriangle(session, doc, triangle, height, divisor, angles.angleBase,
+                          angles.angleDirection, threeSides);
+    CadToFront(session);
+    Regen(doc);
+}
+
+void LabelBaseLineTriangle(cadlink::CadSession& session, const ObjectRef& doc,
+                           const TAcadTriangle& triangle, double height, double divisor,
+                           double angBase, int angDir, bool threeSides) {
+    auto& options = session.options;
+    const NumberSizes sizes = ReadNumberSizes(options);
+    const std::string sideLayer = options.H_Layer;
+    const std::string textLayer = options.M_Layer;
+    (void)cadlink::EnsureLayer(doc, sideLayer, false);
+    // The side texts come before the number, whose writer would make the layer only then: a
+    // drawing without it must not get its first texts on whatever layer the CAD falls back to.
+    (void)cadlink::EnsureLayer(doc, textLayer, false);
+    annotation::AddSideLine(session, doc, triangle.p1, triangle.p3, true, sideLayer);
+    annotation::AddSideLine(session, doc, triangle.p2, triangle.p3, true, sideLayer);
+
+    const int number = options.NextNumber();
+    if (threeSides) {
+        annotation::WriteTriangleSideLengths(session, doc, triangle, height, divisor, angBase,
+                                             angDir, textLayer);
+        (void)annotation::WriteTriangleNumber(session, doc, triangle, number, sizes.radius,
+                                              sizes.height, angBase, angDir);
+    } else {
+        const annotation::BaseAndFoot bf = annotation::FindBaseAndFoot(triangle);
+        annotation::WriteSideLength(session, doc, bf.base1, bf.base2, height, divisor, angBase,
+                                    angDir, true, textLayer);
+        annotation::WriteSideLength(session, doc, bf.apex, bf.foot, height, divisor, angBase,
+                                    angDir, true, textLayer);
+        const std::string heightLayer = options.T_Layer;
+        (void)cadlink::EnsureLayer(doc, heightLayer, false);
+        annotation::AddSideLine(session, doc, bf.apex, bf.foot, false, heightLayer);
+        (void)annotation::WriteBaseHeightNumber(session, doc, triangle, bf, number, sizes.radius,
+                                                sizes.height, angBase, angDir);
+    }
+    options.AdvanceNextNumber();
+}
+
+void Button9Click(cadlink::CadSession& session) {
+    // A disabled button takes no click.
+    if (!session.Button9Enabled || !session.LastBaseLineTriangle) return;
+    const auto doc = BeginCadCommand(session, FrameForm::Keep);
+    if (!doc) return;
+
+    auto& options = session.options;
+    const double height = palette::ParseNumberField("M_Taka1", options.M_Taka1);
+    const double divisor = palette::ParseNumberField("Syakudo", options.Edit8Text());
+    (void)ReadNumberSizes(options);
+    const bool threeSides = options.Kyuuseki() == 0;
+    const cadlink::AngleSettings angles = cadlink::ReadAngleSettings(*doc);
+
+    const TAcadTriangle last = *session.LastBaseLineTriangle;
+    const double a1 = PointDistance(last.p1, last.p3);
+    const double b1 = PointDistance(last.p2, last.p3);
+    const std::optional<TAcadPoint> same = ApexToward(last.p1, a1, last.p2, b1, last.p3);
+    const std::optional<TAcadPoint> exchanged = ApexToward(last.p1, b1, last.p2, a1, last.p3);
+    if (!same || !exchanged) return;
+    // The solution farther from the present apex is the exchanged one (on a tie, it too).
+    const TAcadPoint apex =
+        PointDistance(*same, last.p3) > PointDistance(*exchanged, last.p3) ? *same : *exchanged;
+    const TAcadTriangle rebuilt{last.p1, last.p2, apex};
+    if (!HasNumberPoint(rebuilt, threeSides)) return;
+    session.LastBaseLineTriangle = rebuilt;
+
+    // The rebuilt triangle takes the number of the one it replaces.
+    options.SetNextNumber(options.NextNumber() - 1);
+    if (session.RecordCreatedIds) {
+        for (const std::int64_t id : session.CreatedIds) {
+            try {
+                const ObjectRef entity = Call(*doc, "ObjectIdToObject", {Variant(id)}).AsObject();
+                Call(entity, "Delete", {});
+            } catch (const cadlink::AutomationError&) {
+                // Already erased by the user, or refused: it stays, and the others still go.
+            }
+        }
+    }
+    // Recording stays on even after a refused delete: a rebuild left unrecorded would survive
+    // the next flip as a second triangle with the same number.
+    session.RecordCreatedIds = true;
+    session.CreatedIds.clear();
+    LabelBaseLineTriangle(session, *doc, rebuilt, height, divisor, angles.angleBase,
+                          angles.angleDirection, threeSides);
+    Regen(*doc);
+    CadToFront(session);
+}
+
+}  // namespace tarsel::commands
