@@ -4,9 +4,13 @@
 #include "areatable/area_table_command.h"
 #include "areatable/maximum_number_command.h"
 #include "cadlink/automation.h"
+#include "commands/base_line_command.h"
+#include "commands/group_select_command.h"
 #include "commands/length_label_command.h"
+#include "commands/number_move_command.h"
 #include "commands/split_region_command.h"
 #include "commands/text_rotation_command.h"
+#include "commands/two_side_command.h"
 
 namespace tarsel::palette {
 
@@ -23,7 +27,14 @@ constexpr PaletteButton kButtons[] = {
     {"Button2", "文字回転", [](PaletteController& c) { c.Button2Click(); }},
     {"Button3", "作成", [](PaletteController& c) { c.RunCommand(areatable::Button3Click); }},
     {"Button4", "最大", [](PaletteController& c) { c.RunCommand(areatable::Button4Click); }},
+    {"Button8", "２辺指示", [](PaletteController& c) { c.RunCommand(commands::Button8Click); }},
+    {"Button13", "群選択", [](PaletteController& c) { c.RunCommand(commands::Button13Click); }},
+    {"Button1", "基準線", [](PaletteController& c) { c.RunCommand(commands::Button1Click); }},
+    {"Button9", "a-b反転", [](PaletteController& c) { c.RunCommand(commands::Button9Click); }},
+    {"Button5", "番号と円移動", [](PaletteController& c) { c.RunCommand(commands::Button5Click); }},
 };
+
+constexpr char kEnterKey = 13;
 
 }  // namespace
 
@@ -74,6 +85,18 @@ void PaletteController::Button10Click(std::string_view sender) {
                                         : sender == "Button6" ? commands::SplitSender::Button6
                                                               : commands::SplitSender::Button10;
     RunCommand([&] { commands::Button10Click(session_, which); });
+}
+
+bool PaletteController::Edit1KeyPress(char key) {
+    if (key != kEnterKey) return false;
+    focusedControl_ = "Edit2";
+    return true;
+}
+
+bool PaletteController::Edit2KeyPress(char key) {
+    if (key != kEnterKey) return false;
+    focusedControl_ = "Button1";
+    return true;
 }
 
 void PaletteController::Button11Click() {

@@ -59,6 +59,16 @@ public:
     void UpDown4Click(int position) { options_.SetNextNumber(position); }
     void CheckBox3Click(bool checked) { options_.SetLeader(checked); }
 
+    // --- Keys in the side fields of "基準線": Enter (13) moves on, a → b → "基準線", so a and b
+    // are typed and the build started without the mouse. Returns whether the key was
+    // swallowed; every other key goes into the field unchanged.
+    bool Edit1KeyPress(char key);
+    bool Edit2KeyPress(char key);
+    // The control holding the keyboard focus as the key handlers left it; the window moves
+    // its focus there, and it is empty until a handler moved it.
+    [[nodiscard]] const std::string& FocusedControl() const { return focusedControl_; }
+    void SetFocusedControl(std::string_view control) { focusedControl_ = control; }
+
     // --- Buttons. Each runs inside the one catch (see RunCommand).
     // "自動" (Button10), "分割" (Button12) and "１点指示" (Button6) share this handler.
     void Button10Click(std::string_view sender);
@@ -86,6 +96,7 @@ private:
     PaletteOptions options_;
     cadlink::CadSession session_;
     std::string lastQuietEnd_;
+    std::string focusedControl_;
 };
 
 }  // namespace tarsel::palette
