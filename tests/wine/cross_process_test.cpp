@@ -98,8 +98,19 @@ std::vector<std::string> Describe(const minicad::Drawing& drawing) {
             out << "LWPOLYLINE closed=" << polyline->closed;
             for (const auto& v : polyline->vertices)
                 out << " " << v.x << "," << v.y << "," << v.bulge;
-        } else {
-            out << "entity kind " << e.data.index();
+        } else if (const auto* insert = std::get_if<minicad::InsertData>(&e.data)) {
+            out << "INSERT " << insert->block << " ";
+            point(insert->insertion);
+            out << " scale=" << insert->scaleX << "," << insert->scaleY << "," << insert->scaleZ
+                << " rot=" << insert->rotation;
+        } else if (const auto* leader = std::get_if<minicad::LeaderData>(&e.data)) {
+            out << "LEADER arrow=" << leader->arrowhead << " size=" << leader->arrowSize << " "
+                << leader->arrowBlock;
+            for (const auto& v : leader->vertices) point(v);
+        } else if (const auto* arc = std::get_if<minicad::ArcData>(&e.data)) {
+            out << "ARC ";
+            point(arc->center);
+            out << " r=" << arc->radius << " " << arc->startAngle << ".." << arc->endAngle;
         }
         for (const minicad::XdataGroup& group : e.xdata) {
             out << " xdata " << group.application;
@@ -234,32 +245,44 @@ TEST_F(CrossProcessTest, CommandsDrawTheSameThroughComAsInProcess) {
 }
 
 // The same job file through `tarsel run` (minicad in process) and through tarsel-com-run
-// against the server: the same drawing and the same report.
-TEST_F(CrossProcessTest, AJobRunsOverComAsTarselRunRunsIt) {
-    const fs::path job = folder_ / "job.txt";
-    std::ofstream(job) << "set Keta1 3\n"
-                          "press 自動\npoint 15,15\n"
-                          "press 長さ記入\npick 115,20\n"
-                          "press 長さ記入\ncancel\n";
-    const fs::path inProcess = folder_ / "tarsel-run.dxf";
-    const testing::ProgramResult expected = testing::RunProgram(
-        L"tarsel.exe", {L"run", (folder_ / "parcel.dxf").wstring(), job.wstring(), L"-o",
-                        inProcess.wstring(), L"--target", fs::path(kProgId).wstring()});
-    ASSERT_EQ(expected.exitCode, 0) << expected.output;
+// against the server: the same drawing and the same report. The sample job of the demo, and
+// one that runs more of the palette on the test's own parcel.
+TEST_F(CrossProcessTest, JobsRunOverComAsTarselRunRunsThem) {
+    const fs::path examples = fs::path(TARSEL_SOURCE_DIR) / "examples";
+    const fs::path ownJob = folder_ / "job.txt";
+    std::ofstream(ownJob) << "set Keta1 3\n"
+                             "press 自動\npoint 15,15\n"
+                             "press 長さ記入\npick 115,20\n"
+                             "press 長さ記入\ncancel\n"
+                             "press 最大\n"
+                             "press 作成\npoint 200,0\n";
+    const std::pair<fs::path, fs::path> jobs[] = {
+        {examples / "parcel.dxf", examples / "parcel-job.txt"},
+        {folder_ / "parcel.dxf", ownJob},
+    };
+    for (const auto& [drawing, job] : jobs) {
+        SCOPED_TRACE(job.string());
+        const fs::path inProcess = folder_ / "tarsel-run.dxf";
+        const testing::ProgramResult expected = testing::RunProgram(
+            L"tarsel.exe", {L"run", drawing.wstring(), job.wstring(), L"-o", inProcess.wstring(),
+                            L"--target", fs::path(kProgId).wstring()});
+        ASSERT_EQ(expected.exitCode, 0) << expected.output;
 
-    const fs::path saved = folder_ / "com-run.dxf";
-    ServerProcess server(kProgId, kClsid,
-                         {L"--save", saved.wstring(), (folder_ / "parcel.dxf").wstring()});
-    const testing::ProgramResult got = testing::RunProgram(
-        L"tarsel-com-run.exe", {L"--progid", fs::path(kProgId).wstring(), job.wstring()});
-    EXPECT_EQ(got.exitCode, 0);
-    EXPECT_NE(got.output.find("next-number"), std::string::npos) << got.output;
-    EXPECT_NE(expected.output.find(got.output), std::string::npos)
-        << "tarsel run:\n"
-        << expected.output << "tarsel-com-run:\n"
-        << got.output;
-    Quit(connection_, server);
-    EXPECT_EQ(Describe(minicad::ReadDxfFile(saved)), Describe(minicad::ReadDxfFile(inProcess)));
+        const fs::path saved = folder_ / "com-run.dxf";
+        ServerProcess server(kProgId, kClsid, {L"--save", saved.wstring(), drawing.wstring()});
+        const testing::ProgramResult got = testing::RunProgram(
+            L"tarsel-com-run.exe", {L"--progid", fs::path(kProgId).wstring(), job.wstring()});
+        EXPECT_EQ(got.exitCode, 0);
+        EXPECT_NE(got.output.find("next-number"), std::string::npos) << got.output;
+        EXPECT_NE(expected.output.find(got.output), std::string::npos)
+            << "tarsel run:\n"
+            << expected.output << "tarsel-com-run:\n"
+            << got.output;
+        Quit(connection_, server);
+        const auto want = Describe(minicad::ReadDxfFile(inProcess));
+        EXPECT_GT(want.size(), 20u);
+        EXPECT_EQ(Describe(minicad::ReadDxfFile(saved)), want);
+    }
 }
 
 TEST_F(CrossProcessTest, NoServerMeansTheButtonDoesNothing) {
