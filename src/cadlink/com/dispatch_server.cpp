@@ -85,10 +85,11 @@ LiveServers& Live() {
     return live;
 }
 
-// Objects that clients hand in (proxies of their own objects) are called through this.
+// Objects that clients hand in (proxies of their own objects) are called through this. It is
+// never destroyed: releasing the proxies it caches after COM has shut down would crash at exit.
 const std::shared_ptr<DispatchSession>& ForeignSession() {
-    static const auto session = std::make_shared<DispatchSession>();
-    return session;
+    static const auto* session = new std::shared_ptr<DispatchSession>(new DispatchSession());
+    return *session;
 }
 
 std::string ReadableTypeName(const std::type_info& type) {
