@@ -174,12 +174,7 @@ private:
 };
 
 bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i])) return false;
-    }
-    return true;
+    return com::MemberKey(a) == com::MemberKey(b);
 }
 
 [[noreturn]] void BadArguments(std::string_view member) {

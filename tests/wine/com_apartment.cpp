@@ -2,9 +2,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cctype>
 #include <stdexcept>
 
+#include "cadlink/com/com_text.h"
 #include "cadlink/com/dispatch_server.h"
 #include "cadlink/com/windows_headers.h"
 
@@ -14,13 +14,7 @@ namespace {
 constexpr UINT kRunWork = WM_APP + 1;
 
 bool SameName(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        if (std::tolower(static_cast<unsigned char>(a[i])) !=
-            std::tolower(static_cast<unsigned char>(b[i])))
-            return false;
-    }
-    return true;
+    return MemberKey(a) == MemberKey(b);
 }
 
 }  // namespace

@@ -46,6 +46,14 @@ std::string BstrToUtf8(BSTR text) {
     return WideToUtf8(std::wstring_view(text, SysStringLen(text)));
 }
 
+std::string MemberKey(std::string_view member) {
+    std::string key(member);
+    for (char& c : key) {
+        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
+    }
+    return key;
+}
+
 std::string HResultText(HRESULT hr) {
     char number[16];
     std::snprintf(number, sizeof number, "0x%08lX", static_cast<unsigned long>(hr));

@@ -19,6 +19,10 @@ namespace tarsel::cadlink::com {
 [[nodiscard]] BSTR Utf8ToBstr(std::string_view utf8);
 [[nodiscard]] std::string BstrToUtf8(BSTR text);
 
+// The key under which a member name is looked up: COM's names are case-insensitive, and the
+// object model's names are ASCII.
+[[nodiscard]] std::string MemberKey(std::string_view member);
+
 // "0x80020006 Unknown name." as the system words it (the number alone when it has no words).
 [[nodiscard]] std::string HResultText(HRESULT hr);
 

@@ -29,10 +29,7 @@ std::atomic<std::uint64_t> getIDsOfNamesCount{0};
 class NameTable {
 public:
     DISPID IdOf(std::string_view name) {
-        std::string key(name);
-        for (char& c : key) {
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        }
+        std::string key = MemberKey(name);
         std::lock_guard lock(mutex_);
         if (auto it = ids_.find(key); it != ids_.end()) return it->second;
         names_.emplace_back(name);

@@ -13,15 +13,6 @@ std::atomic<std::uint64_t> getIDsOfNamesCalls{0};
 std::atomic<std::uint64_t> getTypeInfoCalls{0};
 std::atomic<std::uint64_t> getDocumentationCalls{0};
 
-// Member names are case-insensitive in COM; the object model's names are ASCII.
-std::string MemberKey(std::string_view member) {
-    std::string key(member);
-    for (char& c : key) {
-        if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-    }
-    return key;
-}
-
 DISPID LookUp(IDispatch* dispatch, std::string_view member) {
     std::wstring wide = Utf8ToWide(member);
     LPOLESTR names[1] = {wide.data()};
@@ -78,13 +69,12 @@ DISPID DispatchSession::IdOf(IDispatch* dispatch, Type* type, std::string_view m
     std::string key = MemberKey(member);
     auto& table = type ? type->ids_ : perObject;
     {
-        std::unique_lock lock(mutex_, std::defer_lock);
-        if (type) lock.lock();
+        std::lock_guard lock(mutex_);
         if (auto it = table.find(key); it != table.end()) return it->second;
     }
+    // Not under the lock: the lookup is a call into the server, which may call back.
     const DISPID id = LookUp(dispatch, member);
-    std::unique_lock lock(mutex_, std::defer_lock);
-    if (type) lock.lock();
+    std::lock_guard lock(mutex_);
     table.emplace(std::move(key), id);
     return id;
 }
