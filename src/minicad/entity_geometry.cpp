@@ -7,6 +7,7 @@
 #include <type_traits>
 
 #include "minicad/document.h"
+#include "platform/codepage.h"
 
 namespace tarsel::minicad {
 namespace {
@@ -458,26 +459,7 @@ Box Box::Around(const Point3& p, double halfSize) {
 
 double EstimatedTextWidth(const TextData& text) {
     double units = 0;
-    const std::string& s = text.text;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        char32_t cp = c;
-        std::size_t len = 1;
-        if (c >= 0xF0) {
-            len = 4;
-            cp = c & 0x07;
-        } else if (c >= 0xE0) {
-            len = 3;
-            cp = c & 0x0F;
-        } else if (c >= 0xC0) {
-            len = 2;
-            cp = c & 0x1F;
-        }
-        for (std::size_t k = 1; k < len && i + k < s.size(); ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-        units += CharWidthFactor(cp);
-        i += len;
-    }
+    for (char32_t cp : platform::Utf8CodePoints(text.text)) units += CharWidthFactor(cp);
     return units * text.height;
 }
 

@@ -4,31 +4,16 @@
 #include <limits>
 
 #include "minicad/entity_geometry.h"
+#include "platform/codepage.h"
 
 namespace tarsel::minicad {
 namespace {
 
+// Wildcard matching ignores ASCII letter case, as a CAD's filters do.
 std::u32string Decode(std::string_view s) {
-    std::u32string out;
-    for (std::size_t i = 0; i < s.size();) {
-        const auto c = static_cast<unsigned char>(s[i]);
-        char32_t cp = c;
-        std::size_t len = 1;
-        if (c >= 0xF0) {
-            len = 4;
-            cp = c & 0x07;
-        } else if (c >= 0xE0) {
-            len = 3;
-            cp = c & 0x0F;
-        } else if (c >= 0xC0) {
-            len = 2;
-            cp = c & 0x1F;
-        }
-        for (std::size_t k = 1; k < len && i + k < s.size(); ++k)
-            cp = (cp << 6) | (static_cast<unsigned char>(s[i + k]) & 0x3F);
-        out.push_back(cp >= 'a' && cp <= 'z' ? cp - 'a' + 'A' : cp);
-        i += len;
-    }
+    std::u32string out = platform::Utf8CodePoints(s);
+    for (char32_t& cp : out)
+        if (cp >= 'a' && cp <= 'z') cp = cp - 'a' + 'A';
     return out;
 }
 

@@ -26,6 +26,10 @@ inline constexpr unsigned kCodePageWestern = 1252;
 // is no such setting, and the answer is the code page of the Japanese desktops we serve.
 [[nodiscard]] unsigned SystemAnsiCodePage();
 
+// The code points of UTF-8 text, read leniently (a malformed sequence still advances, so text
+// that never passed a check can be measured or matched without failing).
+[[nodiscard]] std::u32string Utf8CodePoints(std::string_view text);
+
 // True when text is well-formed UTF-8 (no overlong forms, surrogates or values past U+10FFFF).
 [[nodiscard]] bool IsValidUtf8(std::string_view text);
 
