@@ -7,6 +7,7 @@
 #include <charconv>
 #include <cmath>
 #include <functional>
+#include <optional>
 
 #include "minicad/automation_objects.h"
 #include "minicad/entity_geometry.h"
@@ -287,12 +288,14 @@ private:
         Unknown(c);
     }
 
-    Variant Circle(const Call& c, const CircleData& d) {
+    // Circles and arcs share their centre and radius members.
+    template <typename T>
+    std::optional<Variant> CenterOrRadius(const Call& c, const T& d) {
         if (c.Is("CENTER")) {
             if (c.IsPut()) {
                 const Point3 p = c.PointOf(c.PutValue());
-                Change<CircleData>([&](CircleData& x) { x.center = p; });
-                return {};
+                Change<T>([&](T& x) { x.center = p; });
+                return Variant();
             }
             c.Get();
             return PointVariant(d.center);
@@ -301,35 +304,22 @@ private:
             if (c.IsPut()) {
                 const double r = c.NumberOf(c.PutValue());
                 if (!(r > 0)) c.Fail(hresult::kInvalidArg, "the radius must be positive");
-                Change<CircleData>([&](CircleData& x) { x.radius = r; });
-                return {};
+                Change<T>([&](T& x) { x.radius = r; });
+                return Variant();
             }
             c.Get();
             return Variant(d.radius);
         }
+        return std::nullopt;
+    }
+
+    Variant Circle(const Call& c, const CircleData& d) {
+        if (auto v = CenterOrRadius(c, d)) return *v;
         Unknown(c);
     }
 
     Variant Arc(const Call& c, const ArcData& d) {
-        if (c.Is("CENTER")) {
-            if (c.IsPut()) {
-                const Point3 p = c.PointOf(c.PutValue());
-                Change<ArcData>([&](ArcData& x) { x.center = p; });
-                return {};
-            }
-            c.Get();
-            return PointVariant(d.center);
-        }
-        if (c.Is("RADIUS")) {
-            if (c.IsPut()) {
-                const double r = c.NumberOf(c.PutValue());
-                if (!(r > 0)) c.Fail(hresult::kInvalidArg, "the radius must be positive");
-                Change<ArcData>([&](ArcData& x) { x.radius = r; });
-                return {};
-            }
-            c.Get();
-            return Variant(d.radius);
-        }
+        if (auto v = CenterOrRadius(c, d)) return *v;
         if (c.Is("STARTANGLE") || c.Is("ENDANGLE")) {
             const bool start = c.Is("STARTANGLE");
             if (c.IsPut()) {
