@@ -10,33 +10,14 @@
 
 #include "minicad/drawing.h"
 #include "minicad/dxf.h"
+#include "subcommand_harness.h"
 #include "subcommands.h"
 
 namespace tarsel::app {
 namespace {
 
-struct Outcome {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
-class RunCommand : public ::testing::Test {
+class RunCommand : public ScratchDirTest {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tarsel_run_" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
-    std::string Path(const std::string& name) const {
-        const std::u8string text = (dir_ / name).u8string();
-        return std::string(text.begin(), text.end());
-    }
-
     // A closed outline of lines, written as a user's drawing would be.
     std::string Drawing(const std::vector<minicad::Point3>& outline,
                         const std::string& name = "lot.dxf") {
@@ -56,11 +37,7 @@ protected:
         return Path(name);
     }
 
-    static Outcome Run(std::vector<std::string> args) {
-        std::ostringstream out, err;
-        const int code = RunRun(args, out, err);
-        return {code, out.str(), err.str()};
-    }
+    static Outcome Run(std::vector<std::string> args) { return Invoke<RunRun>(std::move(args)); }
 
     static std::size_t Count(const minicad::Drawing& d, std::size_t kind,
                              const std::string& layer) {
@@ -69,8 +46,6 @@ protected:
             if (e.data.index() == kind && e.layer == layer) ++n;
         return n;
     }
-
-    std::filesystem::path dir_;
 };
 
 constexpr std::size_t kLine = 0;

@@ -8,33 +8,18 @@
 
 #include "minicad/drawing.h"
 #include "minicad/dxf.h"
+#include "subcommand_harness.h"
 #include "subcommands.h"
 
 namespace tarsel::app {
 namespace {
 
-struct Outcome {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
 Outcome Table(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int code = RunTable(args, out, err);
-    return {code, out.str(), err.str()};
+    return Invoke<RunTable>(std::move(args));
 }
 
-class TableCommand : public ::testing::Test {
+class TableCommand : public ScratchDirTest {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tarsel_table_" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     static minicad::Entity Tagged(std::string number, double a, double b, double c) {
         minicad::TextData t;
         t.text = std::move(number);
@@ -52,20 +37,13 @@ protected:
             e.id = drawing.nextId++;
             drawing.entities.push_back(std::move(e));
         }
-        const std::filesystem::path path = dir_ / name;
-        minicad::WriteDxfFile(path, drawing);
-        const std::u8string text = path.u8string();
-        return std::string(text.begin(), text.end());
+        minicad::WriteDxfFile(dir_ / name, drawing);
+        return Path(name);
     }
 
     std::string WriteText(const std::string& name, const std::string& content) {
-        const std::filesystem::path path = dir_ / name;
-        std::ofstream(path, std::ios::binary) << content;
-        const std::u8string text = path.u8string();
-        return std::string(text.begin(), text.end());
+        return WriteFile(name, content);
     }
-
-    std::filesystem::path dir_;
 };
 
 TEST_F(TableCommand, PrintsTheRowsInNumberOrderThenTheSummary) {

@@ -13,44 +13,18 @@
 
 #include "minicad/drawing.h"
 #include "minicad/dxf.h"
+#include "subcommand_harness.h"
 #include "subcommands.h"
 
 namespace tarsel::app {
 namespace {
 
-struct Outcome {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
-template <int (*Command)(std::span<const std::string>, std::ostream&, std::ostream&)>
-Outcome Invoke(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int code = Command(args, out, err);
-    return {code, out.str(), err.str()};
-}
-
 // The table lies left of x = -1000; the drawings' own entities lie right of it.
 constexpr double kTableLeft = -30000;
 constexpr double kTableTop = 20000;
 
-class TableJob : public ::testing::Test {
+class TableJob : public ScratchDirTest {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tarsel_table_job_" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
-    std::string Path(const std::string& name) const {
-        const std::u8string text = (dir_ / name).u8string();
-        return std::string(text.begin(), text.end());
-    }
-
     void Add(minicad::EntityData data) {
         minicad::Entity e;
         e.id = drawing_.nextId++;
@@ -122,7 +96,6 @@ protected:
     }
 
     minicad::Drawing drawing_;
-    std::filesystem::path dir_;
 };
 
 // The 3-4-5 triangle at scale 1000: the figures of both methods, drawn and printed alike.

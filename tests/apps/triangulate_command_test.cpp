@@ -6,41 +6,21 @@
 #include <string>
 #include <vector>
 
+#include "subcommand_harness.h"
 #include "subcommands.h"
 
 namespace tarsel::app {
 namespace {
 
-struct Outcome {
-    int exitCode;
-    std::string out;
-    std::string err;
-};
-
 Outcome Triangulate(std::vector<std::string> args) {
-    std::ostringstream out, err;
-    const int code = RunTriangulate(args, out, err);
-    return {code, out.str(), err.str()};
+    return Invoke<RunTriangulate>(std::move(args));
 }
 
-class TriangulateCommand : public ::testing::Test {
+class TriangulateCommand : public ScratchDirTest {
 protected:
-    void SetUp() override {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tarsel_triangulate_" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::create_directories(dir_);
-    }
-    void TearDown() override { std::filesystem::remove_all(dir_); }
-
     std::string Write(const std::string& name, const std::string& content) {
-        const std::filesystem::path path = dir_ / name;
-        std::ofstream(path, std::ios::binary) << content;
-        const std::u8string text = path.u8string();
-        return std::string(text.begin(), text.end());
+        return WriteFile(name, content);
     }
-
-    std::filesystem::path dir_;
 };
 
 TEST_F(TriangulateCommand, PrintsDiagonalsThenTrianglesThenOk) {
