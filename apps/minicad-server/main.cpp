@@ -33,8 +33,8 @@
 #include "cadlink/com/dispatch_server.h"
 #include "cadlink/com/running_object.h"
 #include "cadlink/com/windows_headers.h"
+#include "job/job_file.h"
 #include "minicad/application.h"
-#include "palette/job_file.h"
 
 namespace {
 
@@ -112,8 +112,8 @@ ServerOptions ParseArguments(const std::vector<std::wstring>& args) {
     return options;
 }
 
-minicad::Answer ToAnswer(const tarsel::palette::JobAnswer& answer) {
-    using Kind = tarsel::palette::JobAnswer::Kind;
+minicad::Answer ToAnswer(const tarsel::job::JobAnswer& answer) {
+    using Kind = tarsel::job::JobAnswer::Kind;
     const auto& p1 = answer.p1;
     const auto& p2 = answer.p2;
     switch (answer.kind) {
@@ -139,7 +139,7 @@ std::vector<minicad::Answer> ReadAnswers(const fs::path& path) {
         if (!line.empty() && line.back() == '\r') line.pop_back();
         const auto first = line.find_first_not_of(" \t");
         if (first == std::string::npos || line[first] == '#') continue;
-        answers.push_back(ToAnswer(tarsel::palette::ParseAnswerLine(line, path.string(), number)));
+        answers.push_back(ToAnswer(tarsel::job::ParseAnswerLine(line, path.string(), number)));
     }
     return answers;
 }
@@ -217,8 +217,8 @@ private:
         for (const Variant& line : args[0].AsArray().items) {
             try {
                 answers.push_back(
-                    ToAnswer(tarsel::palette::ParseAnswerLine(line.AsText(), "answers", ++number)));
-            } catch (const tarsel::palette::JobError& e) {
+                    ToAnswer(tarsel::job::ParseAnswerLine(line.AsText(), "answers", ++number)));
+            } catch (const tarsel::job::JobError& e) {
                 throw AutomationError(std::string(member), tarsel::cadlink::hresult::kInvalidArg,
                                       e.what());
             }

@@ -15,8 +15,8 @@
 #include "cadlink/com/com_text.h"
 #include "cadlink/com/message_filter.h"
 #include "cadlink/com/windows_headers.h"
+#include "job/job_file.h"
 #include "palette/controller_job_target.h"
-#include "palette/job_file.h"
 #include "palette/palette_controller.h"
 #include "platform/desktop.h"
 
@@ -29,7 +29,7 @@ namespace palette = tarsel::palette;
 constexpr const char* kUsage = "usage: tarsel-com-run [--progid ID] JOB\n";
 
 // The CAD side of the job: answers and variables go to the server through its members.
-class ServerJobCad final : public palette::JobCad {
+class ServerJobCad final : public job::JobCad {
 public:
     ServerJobCad(cadlink::CadConnection& connection, std::string progId)
         : connection_(connection), progId_(std::move(progId)) {}
@@ -41,9 +41,9 @@ public:
         if (error.empty()) return {};
         return "sysvar " + std::string(name) + " " + std::string(value) + ": " + error;
     }
-    void QueueAnswers(std::span<const palette::JobAnswer> answers) override {
+    void QueueAnswers(std::span<const job::JobAnswer> answers) override {
         std::vector<cadlink::Variant> lines;
-        for (const palette::JobAnswer& answer : answers) lines.emplace_back(AnswerLine(answer));
+        for (const job::JobAnswer& answer : answers) lines.emplace_back(AnswerLine(answer));
         (void)cadlink::Call(Application(), "TarselQueueAnswers",
                             {cadlink::Variant::VariantArray(std::move(lines))});
     }
@@ -56,8 +56,8 @@ private:
 
     // Back to the answer syntax (a point keeps its z; picks and windows are plan points);
     // numbers printed round-trip exact.
-    static std::string AnswerLine(const palette::JobAnswer& answer) {
-        const auto format = [](const palette::JobPoint& p, bool withZ) {
+    static std::string AnswerLine(const job::JobAnswer& answer) {
+        const auto format = [](const job::JobPoint& p, bool withZ) {
             char text[80];
             if (withZ) {
                 std::snprintf(text, sizeof text, "%.17g,%.17g,%.17g", p.x, p.y, p.z);
@@ -66,7 +66,7 @@ private:
             }
             return std::string(text);
         };
-        using Kind = palette::JobAnswer::Kind;
+        using Kind = job::JobAnswer::Kind;
         switch (answer.kind) {
             case Kind::Point: return "point " + format(answer.p1, true);
             case Kind::Pick: return "pick " + format(answer.p1, false);
@@ -83,7 +83,7 @@ private:
 };
 
 int Run(const std::string& progId, const std::filesystem::path& jobPath) {
-    const palette::Job job = palette::ParseJobFile(jobPath);
+    const job::Job job = job::ParseJobFile(jobPath);
     com::ComCadConnection connection;
     if (!connection.IsCadRunning(progId)) {
         std::cerr << "tarsel-com-run: no CAD is running under " << progId << "\n";
@@ -101,7 +101,7 @@ int Run(const std::string& progId, const std::filesystem::path& jobPath) {
     controller.session().TargetProgID = progId;
     palette::ControllerJobTarget target(controller, desktop);
     ServerJobCad cad(connection, progId);
-    const int result = palette::RunJob(job, target, cad, std::cout, std::cerr);
+    const int result = job::RunJob(job, target, cad, std::cout, std::cerr);
     filter->RevokeFilter();
     return result;
 }
@@ -133,7 +133,7 @@ int wmain(int argc, wchar_t** argv) {
     int result = 1;
     try {
         result = Run(progId, job);
-    } catch (const palette::JobError& e) {
+    } catch (const job::JobError& e) {
         std::cerr << e.what() << "\n";
         result = 2;
     } catch (const std::exception& e) {

@@ -11,12 +11,12 @@
 
 #include "cadlink/cad_session.h"
 #include "cadlink/connection.h"
+#include "job/job_file.h"
 #include "minicad/application.h"
 #include "minicad/dxf.h"
+#include "options/palette_options.h"
 #include "palette/controller_job_target.h"
-#include "palette/job_file.h"
 #include "palette/palette_controller.h"
-#include "palette/palette_options.h"
 #include "platform/desktop.h"
 #include "subcommands.h"
 
@@ -79,8 +79,8 @@ std::filesystem::path DefaultOutput(const std::filesystem::path& drawing) {
     return drawing.parent_path() / std::filesystem::path(name);
 }
 
-minicad::Answer ToAnswer(const palette::JobAnswer& a) {
-    using K = palette::JobAnswer::Kind;
+minicad::Answer ToAnswer(const job::JobAnswer& a) {
+    using K = job::JobAnswer::Kind;
     switch (a.kind) {
         case K::Point: return minicad::Answer::MakePoint(a.p1.x, a.p1.y, a.p1.z);
         case K::Pick: return minicad::Answer::MakePick(a.p1.x, a.p1.y);
@@ -92,7 +92,7 @@ minicad::Answer ToAnswer(const palette::JobAnswer& a) {
 }
 
 // The CAD side of a job: minicad's variables and its scripted user.
-class MinicadJobCad final : public palette::JobCad {
+class MinicadJobCad final : public job::JobCad {
 public:
     MinicadJobCad(minicad::Document& document, minicad::ScriptedInput& input)
         : document_(document), input_(input) {}
@@ -105,9 +105,9 @@ public:
         return "sysvar " + std::string(name) + " " + std::string(value) + ": " +
                std::string(minicad::Document::VariableErrorText(error));
     }
-    void QueueAnswers(std::span<const palette::JobAnswer> answers) override {
+    void QueueAnswers(std::span<const job::JobAnswer> answers) override {
         input_.Clear();
-        for (const palette::JobAnswer& a : answers) input_.Push(ToAnswer(a));
+        for (const job::JobAnswer& a : answers) input_.Push(ToAnswer(a));
     }
     [[nodiscard]] std::size_t UnusedAnswers() const override { return input_.Unused(); }
 
@@ -119,14 +119,14 @@ private:
 // Everything a job can get wrong without the drawing is found before anything runs: options
 // through a scratch copy of the palette's option state, variables through a scratch drawing
 // (except the current layer and the leader arrow, which depend on the drawing's tables).
-std::string CheckJob(const palette::Job& job) {
-    palette::PaletteOptions options;
+std::string CheckJob(const job::Job& job) {
+    options::PaletteOptions options;
     minicad::Document scratch;
-    for (const palette::JobStep& step : job.steps) {
+    for (const job::JobStep& step : job.steps) {
         const std::string where = job.source + ":" + std::to_string(step.line) + ": ";
-        if (step.kind == palette::JobStep::Kind::Set) {
+        if (step.kind == job::JobStep::Kind::Set) {
             if (auto refused = options.SetOption(step.name, step.value)) return where + *refused;
-        } else if (step.kind == palette::JobStep::Kind::Sysvar) {
+        } else if (step.kind == job::JobStep::Kind::Sysvar) {
             cadlink::Variant v;
             minicad::VariableError error = scratch.ParseVariableText(step.name, step.value, v);
             const std::string upper = minicad::UpperName(step.name);
@@ -194,11 +194,11 @@ int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& e
     const std::filesystem::path outPath =
         outFile.empty() ? DefaultOutput(drawingPath) : PathFromUtf8(outFile);
 
-    palette::Job job;
+    job::Job job;
     try {
-        job = palette::ParseJobFile(PathFromUtf8(jobFile));
+        job = job::ParseJobFile(PathFromUtf8(jobFile));
         job.source = jobFile;
-    } catch (const palette::JobError& e) {
+    } catch (const job::JobError& e) {
         err << kName << ": " << e.what() << '\n';
         return kExitBadInput;
     }
@@ -226,7 +226,7 @@ int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& e
     palette::ControllerJobTarget jobTarget(controller, desktop);
     MinicadJobCad jobCad(cad->document(), *input);
 
-    const int status = palette::RunJob(job, jobTarget, jobCad, out, err);
+    const int status = job::RunJob(job, jobTarget, jobCad, out, err);
     registry.Unregister(target);
     if (status != 0) return kExitFailed;
     try {

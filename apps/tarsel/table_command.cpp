@@ -14,7 +14,7 @@
 #include "cadlink/automation.h"
 #include "minicad/application.h"
 #include "minicad/dxf.h"
-#include "palette/palette_options.h"
+#include "options/palette_options.h"
 #include "subcommands.h"
 
 namespace tarsel::app {
@@ -54,7 +54,7 @@ int BadArguments(std::ostream& err, const std::string& message) {
 }  // namespace
 
 int RunTable(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
-    palette::PaletteOptions options;
+    options::PaletteOptions options;
     std::string drawingFile;
     bool csv = false;
     for (std::size_t i = 0; i < args.size(); ++i) {

@@ -33,8 +33,8 @@ LabelPassResult LabelTriangles(cadlink::CadSession& session, const ObjectRef& do
     LabelPassResult result;
     if (triangles.empty()) return result;
     auto& options = session.options;
-    const double radius = palette::ParseNumberField("Hankei1", options.Hankei1);
-    const double numberHeight = palette::ParseNumberField("N_Taka1", options.N_Taka1);
+    const double radius = options::ParseNumberField("Hankei1", options.Hankei1);
+    const double numberHeight = options::ParseNumberField("N_Taka1", options.N_Taka1);
 
     std::vector<TAcadLine> labelled;
     for (const geometry::TAcadTriangle& t : triangles) {

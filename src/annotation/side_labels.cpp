@@ -1,7 +1,7 @@
 #include "annotation/side_labels.h"
 
-#include "annotation/rounding.h"
 #include "cadlink/drawing_services.h"
+#include "text/rounding.h"
 
 namespace tarsel::annotation {
 
@@ -58,7 +58,8 @@ bool WriteSideLength(cadlink::CadSession& session, const ObjectRef& doc, const T
 
     const double r = SideTextRotation(a, angBase, angDir);
     const auto& rounding = session.options.Rounding();
-    const std::string text = RoundedText(len / divisor, rounding.lengthDigits, rounding.lengthMode);
+    const std::string text =
+        text::RoundedText(len / divisor, rounding.lengthDigits, rounding.lengthMode);
 
     const ObjectRef modelSpace = cadlink::GetObject(doc, "ModelSpace");
     const ObjectRef entity =

@@ -4,9 +4,9 @@
 #include <fstream>
 #include <system_error>
 
-#include "annotation/rounding.h"
 #include "cadlink/drawing_services.h"
 #include "platform/codepage.h"
+#include "text/rounding.h"
 
 namespace tarsel::annotation {
 
@@ -51,10 +51,10 @@ bool UsesFragmentRoad(std::string_view targetProgId) {
 std::vector<std::string> BuildTagFragment(std::string_view layer,
                                           const geometry::TAcadPoint& labelPoint, int number,
                                           double height, double rotation, const TriangleTag& tag) {
-    const std::string x = FormatGeneral15(labelPoint.x);
-    const std::string y = FormatGeneral15(labelPoint.y);
+    const std::string x = text::FormatGeneral15(labelPoint.x);
+    const std::string y = text::FormatGeneral15(labelPoint.y);
     // DXF readers take group 50 as degrees; the direct road's Rotation is radians.
-    const std::string degrees = FormatGeneral15(rotation / geometry::kDegToRad);
+    const std::string degrees = text::FormatGeneral15(rotation / geometry::kDegToRad);
     return {
         "  0",  "SECTION",
         "  2",  "HEADER",
@@ -82,15 +82,15 @@ std::vector<std::string> BuildTagFragment(std::string_view layer,
         " 11",  x,
         " 21",  y,
         "  1",  std::to_string(number),
-        " 40",  FormatGeneral15(height),
+        " 40",  text::FormatGeneral15(height),
         " 41",  "1.0",
         " 50",  degrees,
         " 72",  "1",
         " 73",  "2",
         "1001", kTagAppName,
-        "1010", FormatGeneral15(tag.d1),
-        "1020", FormatGeneral15(tag.d2),
-        "1030", FormatGeneral15(tag.d3),
+        "1010", text::FormatGeneral15(tag.d1),
+        "1020", text::FormatGeneral15(tag.d2),
+        "1030", text::FormatGeneral15(tag.d3),
         "  0",  "ENDSEC",
         "  0",  "EOF",
     };

@@ -44,14 +44,14 @@ private:
 
 }  // namespace
 
-TableSettings AreaTableSettings(const palette::PaletteOptions& options) {
+TableSettings AreaTableSettings(const options::PaletteOptions& options) {
     TableSettings s;
     s.method = options.Kyuuseki() == 0 ? AreaMethod::Heron : AreaMethod::BaseHeight;
     s.widths = s.method == AreaMethod::Heron ? options.Haba1 : options.Haba2;
     s.textHeight = options.M_Taka2;
     s.rowHeight = options.G_Taka;
     s.scale = options.Edit8Text();
-    const palette::RoundingValues& r = options.Rounding();
+    const options::RoundingValues& r = options.Rounding();
     s.rounding = {r.lengthDigits, r.lengthMode,  r.areaDigits,
                   r.areaMode,     r.totalDigits, r.totalMode};
     return s;
@@ -66,7 +66,7 @@ void BuildAreaTable(cadlink::CadSession& session, const ObjectRef& doc,
     // Everything that can be wrong with the settings is found before the drawing is touched.
     const AreaTableResult layout = LayoutAreaTable(AreaTableSettings(session.options), list);
     if (!layout.table) {
-        throw palette::NumberFieldError(layout.field.empty() ? "triangle data" : layout.field,
+        throw options::NumberFieldError(layout.field.empty() ? "triangle data" : layout.field,
                                         layout.text);
     }
     const AreaTable& table = *layout.table;

@@ -10,7 +10,7 @@
 #include "areatable/triangle_data.h"
 #include "cadlink/automation.h"
 #include "cadlink/cad_session.h"
-#include "palette/palette_options.h"
+#include "options/palette_options.h"
 
 namespace tarsel::areatable {
 
@@ -20,14 +20,14 @@ inline constexpr const char* kAreaTableBlockPrefix = "Tarsel_";
 
 // The table settings as the palette holds them: method, that method's widths, table text and
 // row height, the scale field and the six rounding values.
-[[nodiscard]] TableSettings AreaTableSettings(const palette::PaletteOptions& options);
+[[nodiscard]] TableSettings AreaTableSettings(const options::PaletteOptions& options);
 
 // The AutoLISP call that has the CAD insert the block at scale 1 and rotation 0, leaving the
 // CAD asking the user for the insertion point.
 [[nodiscard]] std::string AreaTableInsertCommand(std::string_view blockName);
 
 // Lays the table out for list (sorted) and lets the user place it. Settings that give no table
-// raise palette::NumberFieldError before anything is added to the drawing; a failing CAD call
+// raise options::NumberFieldError before anything is added to the drawing; a failing CAD call
 // raises AutomationError, after removing the block definition made so far (it can only be
 // removed while nothing refers to it).
 void BuildAreaTable(cadlink::CadSession& session, const cadlink::ObjectRef& doc,

@@ -23,7 +23,7 @@ void Button4Click(cadlink::CadSession& session) {
     // up-down's top does.
     const std::int64_t next = std::int64_t{TriangleNumberKey(number)} + 1;
     session.options.SetNextNumber(static_cast<int>(
-        std::clamp<std::int64_t>(next, palette::kNextNumberMin, palette::kNextNumberMax)));
+        std::clamp<std::int64_t>(next, options::kNextNumberMin, options::kNextNumberMax)));
 }
 
 }  // namespace tarsel::areatable

@@ -4,8 +4,8 @@
 #include <cmath>
 #include <utility>
 
-#include "annotation/rounding.h"
 #include "areatable/number_text.h"
+#include "text/rounding.h"
 
 namespace tarsel::areatable {
 namespace {
@@ -30,7 +30,7 @@ std::optional<std::string> Figure(double value, int digits, int mode) {
     if (!std::isfinite(value) || value < 0) return std::nullopt;
     const double scaled = value * PowerOfTen(digits + 1);
     if (scaled >= kLargestScaled) return std::nullopt;
-    return annotation::RoundedText(value, digits, mode);
+    return text::RoundedText(value, digits, mode);
 }
 
 // A printed figure read back as the number it shows.

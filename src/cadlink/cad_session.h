@@ -12,7 +12,7 @@
 #include "cadlink/automation.h"
 #include "cadlink/connection.h"
 #include "geometry/primitives.h"
-#include "palette/palette_options.h"
+#include "options/palette_options.h"
 #include "platform/desktop.h"
 
 namespace tarsel::cadlink {
@@ -22,7 +22,7 @@ inline constexpr const char* kDefaultTargetCadName = "BricsCAD";
 
 struct CadSession {
     CadSession(CadConnection& connectionIn, platform::Desktop& desktopIn,
-               palette::PaletteOptions& optionsIn, std::filesystem::path executableFolderIn = {})
+               options::PaletteOptions& optionsIn, std::filesystem::path executableFolderIn = {})
         : connection(connectionIn),
           desktop(desktopIn),
           options(optionsIn),
@@ -30,7 +30,7 @@ struct CadSession {
 
     CadConnection& connection;
     platform::Desktop& desktop;
-    palette::PaletteOptions& options;
+    options::PaletteOptions& options;
     // Where the executable lies: the tagged DXF fragments are written here.
     std::filesystem::path executableFolder;
 

@@ -25,9 +25,9 @@ struct NumberSizes {
     double height = 0;
 };
 
-NumberSizes ReadNumberSizes(const palette::PaletteOptions& options) {
-    return {palette::ParseNumberField("Hankei1", options.Hankei1),
-            palette::ParseNumberField("N_Taka1", options.N_Taka1)};
+NumberSizes ReadNumberSizes(const options::PaletteOptions& options) {
+    return {options::ParseNumberField("Hankei1", options.Hankei1),
+            options::ParseNumberField("N_Taka1", options.N_Taka1)};
 }
 
 // Whether the number writer of the method has a place for the triangle's number; a triangle
@@ -90,11 +90,11 @@ void Button1Click(cadlink::CadSession& session) {
 void BuildTriangleOnBaseLine(cadlink::CadSession& session, const ObjectRef& doc,
                              const TAcadPoint& pick, const TAcadPoint& a, const TAcadPoint& b) {
     const auto& options = session.options;
-    const double height = palette::ParseNumberField("M_Taka1", options.M_Taka1);
-    const double divisor = palette::ParseNumberField("Syakudo", options.Edit8Text());
-    const double factor = palette::ParseNumberField("Jouritu", options.Edit17Text());
-    double sideA = palette::ParseNumberField("A_Hen", options.A_Hen) * factor;
-    double sideB = palette::ParseNumberField("B_Hen", options.B_Hen) * factor;
+    const double height = options::ParseNumberField("M_Taka1", options.M_Taka1);
+    const double divisor = options::ParseNumberField("Syakudo", options.Edit8Text());
+    const double factor = options::ParseNumberField("Jouritu", options.Edit17Text());
+    double sideA = options::ParseNumberField("A_Hen", options.A_Hen) * factor;
+    double sideB = options::ParseNumberField("B_Hen", options.B_Hen) * factor;
     // Every field the build reads is read before the record of the previous triangle is
     // touched: a field that does not convert leaves that triangle flippable.
     (void)ReadNumberSizes(options);
@@ -174,8 +174,8 @@ void Button9Click(cadlink::CadSession& session) {
     if (!doc) return;
 
     auto& options = session.options;
-    const double height = palette::ParseNumberField("M_Taka1", options.M_Taka1);
-    const double divisor = palette::ParseNumberField("Syakudo", options.Edit8Text());
+    const double height = options::ParseNumberField("M_Taka1", options.M_Taka1);
+    const double divisor = options::ParseNumberField("Syakudo", options.Edit8Text());
     (void)ReadNumberSizes(options);
     const bool threeSides = options.Kyuuseki() == 0;
     const cadlink::AngleSettings angles = cadlink::ReadAngleSettings(*doc);

@@ -60,8 +60,8 @@ void Button13Click(cadlink::CadSession& session) {
 void GroupSelectTriangles(cadlink::CadSession& session, std::vector<geometry::TAcadLine> segments,
                           const std::vector<geometry::PickedPolyline>& polylines) {
     const auto& options = session.options;
-    const double height = palette::ParseNumberField("M_Taka1", options.M_Taka1);
-    const double divisor = palette::ParseNumberField("Syakudo", options.Edit8Text());
+    const double height = options::ParseNumberField("M_Taka1", options.M_Taka1);
+    const double divisor = options::ParseNumberField("Syakudo", options.Edit8Text());
     if (!session.connection.IsCadRunning(session.TargetProgID)) return;
     const ObjectRef doc = cadlink::GetObject(session.CadApp, "ActiveDocument");
 

@@ -37,8 +37,8 @@ void Button11Click(cadlink::CadSession& session) {
     }
 
     const auto& options = session.options;
-    const double height = palette::ParseNumberField("M_Taka1", options.M_Taka1);
-    const double divisor = palette::ParseNumberField("Syakudo", options.Edit8Text());
+    const double height = options::ParseNumberField("M_Taka1", options.M_Taka1);
+    const double divisor = options::ParseNumberField("Syakudo", options.Edit8Text());
     const cadlink::AngleSettings angles = cadlink::ReadAngleSettings(*doc);
     annotation::WriteSideLength(session, *doc, p1, p2, height, divisor, angles.angleBase,
                                 angles.angleDirection, true, options.M_Layer);

@@ -136,7 +136,7 @@ void Button5Click(cadlink::CadSession& session) {
 
     if (session.options.Leader()) {
         LeaderSettingsScope settings(*doc);
-        const double arrow = palette::ParseNumberField("Yajirusi", session.options.Yajirusi);
+        const double arrow = options::ParseNumberField("Yajirusi", session.options.Yajirusi);
         // DIMSCALE 0 (scale taken from a viewport) means 1 in model space.
         const double scale = settings.scale() > 0 ? settings.scale() : 1.0;
         Call(*doc, "SetVariable", {Variant("DIMASZ"), Variant(arrow / scale)});

@@ -47,8 +47,8 @@ void Button10Click(cadlink::CadSession& session, SplitSender sender) {
 void SplitRegionIntoTriangles(cadlink::CadSession& session, const TAcadPoint& point,
                               bool labelsWanted) {
     const auto& options = session.options;
-    const double height = palette::ParseNumberField("M_Taka1", options.M_Taka1);
-    const double divisor = palette::ParseNumberField("Syakudo", options.Edit8Text());
+    const double height = options::ParseNumberField("M_Taka1", options.M_Taka1);
+    const double divisor = options::ParseNumberField("Syakudo", options.Edit8Text());
     const ObjectRef doc = cadlink::GetObject(session.CadApp, "ActiveDocument");
 
     (void)cadlink::EnsureLayer(doc, options.M_Layer, false);

@@ -30,8 +30,8 @@ void Button2Click(cadlink::CadSession& session) {
         cadlink::GetPoint(entity, leftAligned ? "InsertionPoint" : "TextAlignmentPoint");
     double degrees = 0;
     try {
-        degrees = palette::ParseNumberField("Kakudo", session.options.Kakudo);
-    } catch (const palette::NumberFieldError&) {
+        degrees = options::ParseNumberField("Kakudo", session.options.Kakudo);
+    } catch (const options::NumberFieldError&) {
         degrees = 0;
     }
     cadlink::Call(entity, "Rotate",

@@ -92,11 +92,11 @@ void CompleteTwoSideTriangle(cadlink::CadSession& session, const ObjectRef& doc,
                              const TAcadPoint& a1, const TAcadPoint& a2, const TAcadPoint& b1,
                              const TAcadPoint& b2) {
     const auto& options = session.options;
-    const double height = palette::ParseNumberField("M_Taka1", options.M_Taka1);
-    const double divisor = palette::ParseNumberField("Syakudo", options.Edit8Text());
+    const double height = options::ParseNumberField("M_Taka1", options.M_Taka1);
+    const double divisor = options::ParseNumberField("Syakudo", options.Edit8Text());
     // Read before anything is drawn, so a bad field never leaves a triangle without its number.
-    const double radius = palette::ParseNumberField("Hankei1", options.Hankei1);
-    const double numberHeight = palette::ParseNumberField("N_Taka1", options.N_Taka1);
+    const double radius = options::ParseNumberField("Hankei1", options.Hankei1);
+    const double numberHeight = options::ParseNumberField("N_Taka1", options.N_Taka1);
     if (!session.connection.IsCadRunning(session.TargetProgID)) return;
     const cadlink::AngleSettings angles = cadlink::ReadAngleSettings(doc);
 

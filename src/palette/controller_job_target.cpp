@@ -19,7 +19,7 @@ bool EqualsIgnoringAsciiCase(std::string_view a, std::string_view b) {
 std::string ControllerJobTarget::SetOption(std::string_view key, std::string_view value) {
     // A job may spell a key in any letter case; the options know only the settings spelling.
     std::string_view name = key;
-    for (const std::string& k : PaletteOptions::Keys()) {
+    for (const std::string& k : options::PaletteOptions::Keys()) {
         if (EqualsIgnoringAsciiCase(k, key)) name = k;
     }
     return controller_.options().SetOption(name, value).value_or(std::string());
@@ -29,8 +29,8 @@ bool ControllerJobTarget::Press(std::string_view button) {
     return controller_.Press(button);
 }
 
-std::vector<JobMessage> ControllerJobTarget::TakeMessages() {
-    std::vector<JobMessage> taken;
+std::vector<job::JobMessage> ControllerJobTarget::TakeMessages() {
+    std::vector<job::JobMessage> taken;
     for (std::size_t i = seenMessages_; i < desktop_.messages.size(); ++i) {
         taken.push_back({desktop_.messages[i].caption, desktop_.messages[i].text});
     }

@@ -7,13 +7,13 @@
 #include <string_view>
 #include <vector>
 
-#include "palette/job_file.h"
+#include "job/job_file.h"
 #include "palette/palette_controller.h"
 #include "platform/desktop.h"
 
 namespace tarsel::palette {
 
-class ControllerJobTarget final : public JobTarget {
+class ControllerJobTarget final : public job::JobTarget {
 public:
     // desktop must be the one the controller shows its messages on.
     ControllerJobTarget(PaletteController& controller, platform::RecordingDesktop& desktop)
@@ -22,7 +22,7 @@ public:
     std::string SetOption(std::string_view key, std::string_view value) override;
     bool Press(std::string_view button) override;
     [[nodiscard]] int NextNumber() const override { return controller_.options().NextNumber(); }
-    std::vector<JobMessage> TakeMessages() override;
+    std::vector<job::JobMessage> TakeMessages() override;
 
 private:
     PaletteController& controller_;

@@ -73,7 +73,7 @@ void PaletteController::RunCommand(const std::function<void()>& body) {
         body();
     } catch (const cadlink::AutomationError& e) {
         lastQuietEnd_ = e.what();
-    } catch (const NumberFieldError& e) {
+    } catch (const options::NumberFieldError& e) {
         lastQuietEnd_ = e.what();
     } catch (const annotation::FragmentFileError& e) {
         lastQuietEnd_ = e.what();

@@ -11,7 +11,7 @@
 
 #include "cadlink/cad_session.h"
 #include "cadlink/connection.h"
-#include "palette/palette_options.h"
+#include "options/palette_options.h"
 #include "platform/desktop.h"
 
 namespace tarsel::palette {
@@ -37,8 +37,8 @@ public:
     PaletteController(const PaletteController&) = delete;
     PaletteController& operator=(const PaletteController&) = delete;
 
-    [[nodiscard]] PaletteOptions& options() { return options_; }
-    [[nodiscard]] const PaletteOptions& options() const { return options_; }
+    [[nodiscard]] options::PaletteOptions& options() { return options_; }
+    [[nodiscard]] const options::PaletteOptions& options() const { return options_; }
     [[nodiscard]] cadlink::CadSession& session() { return session_; }
     [[nodiscard]] const cadlink::CadSession& session() const { return session_; }
 
@@ -93,7 +93,7 @@ public:
     [[nodiscard]] const std::string& LastQuietEnd() const { return lastQuietEnd_; }
 
 private:
-    PaletteOptions options_;
+    options::PaletteOptions options_;
     cadlink::CadSession session_;
     std::string lastQuietEnd_;
     std::string focusedControl_;

@@ -202,7 +202,7 @@ TEST_F(Labels, TriangleWithoutAreaIsLeftOutAndTheUserIsTold) {
 TEST_F(Labels, NumberFieldsAreReadBeforeAnythingIsWritten) {
     options().Hankei1 = "5OO";
     EXPECT_THROW(LabelTriangles(session(), d, {kRight}, 300, 1000, 0, 0),
-                 palette::NumberFieldError);
+                 options::NumberFieldError);
     EXPECT_TRUE(doc().Entities().empty());
     EXPECT_EQ(options().NextNumber(), 1);
 }

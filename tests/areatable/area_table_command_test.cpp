@@ -180,7 +180,7 @@ TEST_F(AreaTableCommand, BadSettingsEndBeforeTheDrawingIsTouched) {
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
-        palette::PaletteOptions fresh;
+        options::PaletteOptions fresh;
         options() = fresh;
         options().SetKyuuseki(c.method);
         ASSERT_FALSE(options().SetOption(c.key, c.value));

@@ -37,7 +37,7 @@ protected:
     }
 
     cadlink::CadSession& session() { return controller->session(); }
-    palette::PaletteOptions& options() { return controller->options(); }
+    options::PaletteOptions& options() { return controller->options(); }
     minicad::Document& doc() { return cad->document(); }
     cadlink::ObjectRef docObject() { return cadlink::GetObject(cad->Object(), "ActiveDocument"); }
 

@@ -9,7 +9,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tarsel::palette {
+namespace tarsel::options {
 
 inline constexpr int kNextNumberMin = 1;
 inline constexpr int kNextNumberMax = 1000;
@@ -162,4 +162,4 @@ private:
     int nextNumber_ = 1;
 };
 
-}  // namespace tarsel::palette
+}  // namespace tarsel::options

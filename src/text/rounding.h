@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace tarsel::annotation {
+namespace tarsel::text {
 
 // Stored as a plain integer in the options; any other value rounds like rmTruncate.
 enum TRoundingMode : int {
@@ -25,4 +25,4 @@ enum TRoundingMode : int {
 // fraction removed, no point when nothing follows it; "0" for both zeros; "NaN", "INF", "-INF".
 [[nodiscard]] std::string FormatGeneral15(double value);
 
-}  // namespace tarsel::annotation
+}  // namespace tarsel::text

@@ -1,10 +1,10 @@
-#include "palette/job_file.h"
+#include "job/job_file.h"
 
 #include <gtest/gtest.h>
 
 #include <sstream>
 
-namespace tarsel::palette {
+namespace tarsel::job {
 namespace {
 
 using Kind = JobAnswer::Kind;
@@ -194,4 +194,4 @@ TEST(RunJob, AStepThatCannotRunStopsTheJob) {
 }
 
 }  // namespace
-}  // namespace tarsel::palette
+}  // namespace tarsel::job

@@ -12,7 +12,7 @@
 #include <string_view>
 #include <vector>
 
-namespace tarsel::palette {
+namespace tarsel::job {
 
 struct JobPoint {
     double x = 0;
@@ -118,4 +118,4 @@ public:
 // variable refused); steps after it do not run.
 int RunJob(const Job& job, JobTarget& target, JobCad& cad, std::ostream& out, std::ostream& err);
 
-}  // namespace tarsel::palette
+}  // namespace tarsel::job

@@ -1,4 +1,4 @@
-#include "annotation/rounding.h"
+#include "text/rounding.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <cstdlib>
 #include <string_view>
 
-namespace tarsel::annotation {
+namespace tarsel::text {
 
 namespace {
 
@@ -120,4 +120,4 @@ std::string RoundedText(double value, int decimals, int mode) {
     return result;
 }
 
-}  // namespace tarsel::annotation
+}  // namespace tarsel::text

@@ -1,11 +1,11 @@
-#include "palette/palette_options.h"
+#include "options/palette_options.h"
 
 #include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <system_error>
 
-namespace tarsel::palette {
+namespace tarsel::options {
 namespace {
 
 std::string_view TrimBlanks(std::string_view text) {
@@ -246,4 +246,4 @@ std::optional<std::string> PaletteOptions::GetOption(std::string_view key) const
     return std::nullopt;
 }
 
-}  // namespace tarsel::palette
+}  // namespace tarsel::options

@@ -1,4 +1,4 @@
-#include "palette/job_file.h"
+#include "job/job_file.h"
 
 #include <array>
 #include <charconv>
@@ -8,7 +8,7 @@
 #include <optional>
 #include <sstream>
 
-namespace tarsel::palette {
+namespace tarsel::job {
 namespace {
 
 constexpr std::array<std::string_view, 25> kOptionKeys{
@@ -283,4 +283,4 @@ int RunJob(const Job& job, JobTarget& target, JobCad& cad, std::ostream& out, st
     return 0;
 }
 
-}  // namespace tarsel::palette
+}  // namespace tarsel::job

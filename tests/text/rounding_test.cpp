@@ -1,4 +1,4 @@
-#include "annotation/rounding.h"
+#include "text/rounding.h"
 
 #include <gtest/gtest.h>
 
@@ -10,7 +10,7 @@
 #include <random>
 #include <string>
 
-namespace tarsel::annotation {
+namespace tarsel::text {
 namespace {
 
 struct Case {
@@ -208,4 +208,4 @@ TEST(RoundedText, AgreesWithTheStepByStepReferenceOverASeededSweep) {
 }
 
 }  // namespace
-}  // namespace tarsel::annotation
+}  // namespace tarsel::text

@@ -1,10 +1,8 @@
-#include "palette/palette_options.h"
+#include "options/palette_options.h"
 
 #include <gtest/gtest.h>
 
-#include "palette/palette_controller.h"
-
-namespace tarsel::palette {
+namespace tarsel::options {
 namespace {
 
 TEST(PaletteOptions, DefaultsAreThePalettesOwn) {
@@ -135,17 +133,5 @@ TEST(NumberFields, ParseLocaleFreeAndRefuseWhatDoesNotConvert) {
     }
 }
 
-TEST(PaletteCaption, ShortensNameVersionTildeVersion) {
-    const std::pair<const char*, const char*> cases[] = {
-        {"BricsCAD", " [ BricsCAD ]"},
-        {"Name Ver1~Ver2", " [ Name ~Ver2 ]"},
-        {"Name Ver1", " [ Name Ver1 ]"},      // no tilde
-        {"Name~Ver2 X", " [ Name~Ver2 X ]"},  // tilde before the blank
-        {"図面 V1 ~V2", " [ 図面 ~V2 ]"},     // first blank decides
-        {"", " [  ]"},
-    };
-    for (const auto& [name, caption] : cases) EXPECT_EQ(PaletteCaption(name), caption) << name;
-}
-
 }  // namespace
-}  // namespace tarsel::palette
+}  // namespace tarsel::options
