@@ -1,11 +1,12 @@
 #include "annotation/triangle_tag.h"
 
 #include <filesystem>
-#include <fstream>
 #include <system_error>
 
 #include "cadlink/drawing_services.h"
 #include "platform/codepage.h"
+#include "platform/file_write.h"
+#include "text/paths.h"
 #include "text/rounding.h"
 
 namespace tarsel::annotation {
@@ -116,32 +117,13 @@ std::string EncodeFragment(const std::vector<std::string>& lines, unsigned codeP
 
 namespace {
 
-std::string Utf8Path(const std::filesystem::path& path) {
-    const std::u8string u8 = path.u8string();
-    return std::string(u8.begin(), u8.end());
-}
-
 // The whole file or none of it: a CAD reading a half-written fragment would insert a text
 // without its tag, which no later step could notice.
-void WriteFileWhole(const std::filesystem::path& path, const std::string& bytes) {
-    std::filesystem::path temp = path;
-    temp += ".tmp";
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.close();
-        if (!out) {
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            throw FragmentFileError("cannot write " + Utf8Path(temp));
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        throw FragmentFileError("cannot replace " + Utf8Path(path) + ": " + ec.message());
+void WriteFragmentFile(const std::filesystem::path& path, const std::string& bytes) {
+    try {
+        platform::WriteFileWhole(path, bytes);
+    } catch (const platform::FileWriteError& e) {
+        throw FragmentFileError(e.what());
     }
 }
 
@@ -154,12 +136,12 @@ std::int64_t InsertTagFragment(cadlink::CadSession& session, const cadlink::Obje
     std::filesystem::path path =
         std::filesystem::absolute(session.executableFolder / (name + ".dxf"), ec);
     if (ec) throw FragmentFileError("cannot resolve the fragment folder: " + ec.message());
-    const std::string pathText = Utf8Path(path);
+    const std::string pathText = text::Utf8FromPath(path);
     // The CAD reads the path between double quotes; one inside it cannot be passed.
     if (pathText.find('"') != std::string::npos) {
         throw FragmentFileError("fragment path holds a double quote: " + pathText);
     }
-    WriteFileWhole(path, EncodeFragment(lines, platform::SystemAnsiCodePage()));
+    WriteFragmentFile(path, EncodeFragment(lines, platform::SystemAnsiCodePage()));
 
     cadlink::Call(doc, "SendCommand",
                   {Variant("_-INSERT\r\"*" + pathText + "\"\r0.0,0.0 1.0 0.0\r")});

@@ -4,16 +4,15 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <fstream>
 #include <limits>
 #include <map>
-#include <random>
 #include <set>
 #include <system_error>
 
 #include "minicad/dxf.h"
 #include "minicad/dxf_groups.h"
 #include "platform/codepage.h"
+#include "platform/file_write.h"
 
 namespace tarsel::minicad {
 namespace {
@@ -854,30 +853,10 @@ std::string WriteDxf(const Drawing& drawing, DxfVersion version) {
 
 void WriteDxfFile(const std::filesystem::path& path, const Drawing& drawing, DxfVersion version) {
     const std::string content = WriteDxf(drawing, version);
-    const std::string source = PathText(path);
-    // A name of its own beside the target, so a failed save leaves the old file untouched and
-    // two saves at once cannot write into each other's temporary file.
-    std::random_device random;
-    std::filesystem::path temp = path;
-    temp += ".tmp" + std::to_string(random() % 1000000);
-    {
-        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
-        if (!out) throw DxfError(source, 0, "cannot create the temporary file " + PathText(temp));
-        out.write(content.data(), static_cast<std::streamsize>(content.size()));
-        out.flush();
-        if (!out) {
-            out.close();
-            std::error_code ignored;
-            std::filesystem::remove(temp, ignored);
-            throw DxfError(source, 0, "cannot write the temporary file " + PathText(temp));
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(temp, path, ec);
-    if (ec) {
-        std::error_code ignored;
-        std::filesystem::remove(temp, ignored);
-        throw DxfError(source, 0, "cannot replace the file: " + ec.message());
+    try {
+        platform::WriteFileWhole(path, content);
+    } catch (const platform::FileWriteError& e) {
+        throw DxfError(PathText(path), 0, e.what());
     }
 }
 

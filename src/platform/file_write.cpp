@@ -1,0 +1,44 @@
+#include "platform/file_write.h"
+
+#include <fstream>
+#include <random>
+#include <system_error>
+
+#include "text/paths.h"
+
+namespace tarsel::platform {
+
+void WriteFileWhole(const std::filesystem::path& path, std::string_view bytes) {
+    const std::string name = text::Utf8FromPath(path);
+    // A name of its own beside the target, so two saves at once cannot write into each
+    // other's temporary file, and the rename stays on one volume.
+    std::random_device random;
+    std::filesystem::path temp = path;
+    temp += ".tmp" + std::to_string(random() % 1000000);
+    const auto removeTemp = [&temp] {
+        std::error_code ignored;
+        std::filesystem::remove(temp, ignored);
+    };
+    {
+        std::ofstream out(temp, std::ios::binary | std::ios::trunc);
+        if (!out) {
+            throw FileWriteError("cannot create the temporary file " + text::Utf8FromPath(temp) +
+                                 " for " + name);
+        }
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        out.flush();
+        if (!out) {
+            out.close();
+            removeTemp();
+            throw FileWriteError("cannot write " + name + " (disk full or not writable)");
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(temp, path, ec);
+    if (ec) {
+        removeTemp();
+        throw FileWriteError("cannot replace " + name + ": " + ec.message());
+    }
+}
+
+}  // namespace tarsel::platform
