@@ -8,10 +8,12 @@
 // 1 when a step cannot run or no CAD runs under the ProgID, 2 for a bad command line or job.
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cadlink/com/com_connection.h"
+#include "cadlink/com/com_ptr.h"
 #include "cadlink/com/com_text.h"
 #include "cadlink/com/message_filter.h"
 #include "cadlink/com/windows_headers.h"
@@ -126,20 +128,20 @@ int wmain(int argc, wchar_t** argv) {
         std::cerr << kUsage;
         return 2;
     }
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    std::optional<com::ComApartment> apartment;
+    try {
+        apartment.emplace();
+    } catch (const std::exception&) {
         std::cerr << "tarsel-com-run: COM is not available\n";
         return 1;
     }
-    int result = 1;
     try {
-        result = Run(progId, job);
+        return Run(progId, job);
     } catch (const palette::JobError& e) {
         std::cerr << e.what() << "\n";
-        result = 2;
+        return 2;
     } catch (const std::exception& e) {
         std::cerr << "tarsel-com-run: " << e.what() << "\n";
-        result = 1;
+        return 1;
     }
-    CoUninitialize();
-    return result;
 }
