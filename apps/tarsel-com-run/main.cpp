@@ -21,6 +21,7 @@
 #include "palette/job_file.h"
 #include "palette/palette_controller.h"
 #include "platform/desktop.h"
+#include "platform/win32/executable_folder.h"
 
 namespace {
 
@@ -96,10 +97,8 @@ int Run(const std::string& progId, const std::filesystem::path& jobPath) {
     filter->RegisterFilter();
 
     tarsel::platform::RecordingDesktop desktop;
-    wchar_t self[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    palette::PaletteController controller(
-        connection, desktop, std::filesystem::path(std::wstring(self, length)).parent_path());
+    palette::PaletteController controller(connection, desktop,
+                                          tarsel::platform::ExecutableFolder());
     controller.session().TargetProgID = progId;
     palette::ControllerJobTarget target(controller, desktop);
     ServerJobCad cad(connection, progId);

@@ -7,15 +7,14 @@
 
 #include "cadlink/com/com_connection.h"
 #include "cadlink/com/running_object.h"
+#include "platform/win32/executable_folder.h"
 
 namespace tarsel::cadlink::com::testing {
 
 namespace fs = std::filesystem;
 
 std::filesystem::path ServerProcess::Sibling(const wchar_t* name) {
-    wchar_t self[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    return fs::path(std::wstring(self, length)).parent_path() / name;
+    return platform::ExecutableFolder() / name;
 }
 
 std::filesystem::path ServerProcess::Executable() {

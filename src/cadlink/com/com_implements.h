@@ -63,4 +63,15 @@ private:
     std::atomic<ULONG> references_{1};
 };
 
+// Runs the part of a COM method that may throw. No exception may cross into COM (its caller
+// is C), so one that escapes is answered with E_OUTOFMEMORY: these parts only allocate.
+template <class Work>
+[[nodiscard]] HRESULT GuardedCall(Work&& work) noexcept {
+    try {
+        return std::forward<Work>(work)();
+    } catch (...) {
+        return E_OUTOFMEMORY;
+    }
+}
+
 }  // namespace tarsel::cadlink::com

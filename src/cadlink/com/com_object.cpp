@@ -46,6 +46,16 @@ std::string ErrorText(EXCEPINFO& info, HRESULT invokeResult) {
     return HResultText(code);
 }
 
+// A conversion does not know the member it serves: its failure is reported as the member's.
+template <class Work>
+auto ForMember(std::string_view member, Work&& work) {
+    try {
+        return std::forward<Work>(work)();
+    } catch (const AutomationError& e) {
+        throw AutomationError(std::string(member), e.code(), e.text());
+    }
+}
+
 }  // namespace
 
 ObjectRef ComObject::Create(ComPtr<IDispatch> dispatch, std::shared_ptr<DispatchSession> session) {
@@ -72,7 +82,7 @@ Variant ComObject::Invoke(std::string_view member, InvokeKind kind, std::span<Va
     const std::size_t count = args.size();
     Arguments params(count);
     std::vector<bool> isOut(count, false);
-    try {
+    ForMember(member, [&] {
         for (std::size_t i = 0; i < count; ++i) {
             const std::size_t slot = count - 1 - i;
             if (args[i].IsEmpty()) {
@@ -83,9 +93,7 @@ Variant ComObject::Invoke(std::string_view member, InvokeKind kind, std::span<Va
                 ToVARIANT(args[i], params.slot(slot));
             }
         }
-    } catch (const AutomationError& e) {
-        throw AutomationError(std::string(member), e.code(), e.text());
-    }
+    });
 
     DISPID namedPut = DISPID_PROPERTYPUT;
     DISPPARAMS dispParams{params.data(), nullptr, static_cast<UINT>(count), 0};
@@ -115,14 +123,12 @@ Variant ComObject::Invoke(std::string_view member, InvokeKind kind, std::span<Va
         throw AutomationError(std::string(member), hr, std::move(text));
     }
 
-    try {
+    return ForMember(member, [&] {
         for (std::size_t i = 0; i < count; ++i) {
             if (isOut[i]) args[i] = FromVARIANT(params.outValue(count - 1 - i).get(), session_);
         }
         return FromVARIANT(result.get(), session_);
-    } catch (const AutomationError& e) {
-        throw AutomationError(std::string(member), e.code(), e.text());
-    }
+    });
 }
 
 }  // namespace tarsel::cadlink::com

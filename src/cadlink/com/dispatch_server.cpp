@@ -109,24 +109,20 @@ public:
         if (helpFile) *helpFile = nullptr;
         if (!name) return S_OK;
         *name = nullptr;
-        try {
+        return GuardedCall([&] {
             const std::string text = id == MEMBERID_NIL ? name_ : Names().NameOf(id);
             if (text.empty()) return TYPE_E_ELEMENTNOTFOUND;
             *name = Utf8ToBstr(text);
             return S_OK;
-        } catch (...) {
-            return E_OUTOFMEMORY;
-        }
+        });
     }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(LPOLESTR* names, UINT count,
                                             MEMBERID* ids) noexcept override {
         if (!names || !ids) return E_INVALIDARG;
-        try {
+        return GuardedCall([&] {
             for (UINT i = 0; i < count; ++i) ids[i] = Names().IdOf(WideToUtf8(names[i]));
             return S_OK;
-        } catch (...) {
-            return E_OUTOFMEMORY;
-        }
+        });
     }
 
     HRESULT STDMETHODCALLTYPE GetTypeAttr(TYPEATTR**) noexcept override { return E_NOTIMPL; }
@@ -226,13 +222,11 @@ HRESULT DispatchServer::GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept
     if (!info) return E_POINTER;
     *info = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
-    try {
+    return GuardedCall([&] {
         const Object& object = *object_;
         *info = TypeInfoFor(typeid(object)).release();
         return S_OK;
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT DispatchServer::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
@@ -240,14 +234,12 @@ HRESULT DispatchServer::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, L
     ++getIDsOfNamesCount;
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     if (!names || !ids || count == 0) return E_INVALIDARG;
-    try {
+    return GuardedCall([&] {
         ids[0] = Names().IdOf(WideToUtf8(names[0]));
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
-    // The objects take positional arguments only.
-    for (UINT i = 1; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-    return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
+        // The objects take positional arguments only.
+        for (UINT i = 1; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+        return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
+    });
 }
 
 HRESULT DispatchServer::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
@@ -256,11 +248,11 @@ HRESULT DispatchServer::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARA
     ++invokeCount;
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     std::string member;
-    try {
+    const HRESULT named = GuardedCall([&] {
         member = Names().NameOf(id);
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+        return S_OK;
+    });
+    if (FAILED(named)) return named;
     if (member.empty()) return DISP_E_MEMBERNOTFOUND;
 
     DISPPARAMS none{nullptr, nullptr, 0, 0};
