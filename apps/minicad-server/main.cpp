@@ -27,6 +27,7 @@
 #include <string_view>
 #include <vector>
 
+#include "cadlink/cad_session.h"
 #include "cadlink/com/com_implements.h"
 #include "cadlink/com/com_ptr.h"
 #include "cadlink/com/com_text.h"
@@ -46,12 +47,11 @@ namespace com = tarsel::cadlink::com;
 namespace minicad = tarsel::minicad;
 namespace fs = std::filesystem;
 
-constexpr const char* kDefaultProgId = "BricscadApp.AcadApplication";
 constexpr UINT_PTR kPollTimer = 1;
 constexpr UINT kPollMs = 100;
 
 struct ServerOptions {
-    std::string progId = kDefaultProgId;
+    std::string progId = tarsel::cadlink::kDefaultTargetProgID;
     fs::path drawing;
     fs::path save;
     fs::path answers;
