@@ -22,12 +22,13 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
-#include <optional>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "cadlink/cad_session.h"
+#include "cadlink/com/com_implements.h"
 #include "cadlink/com/com_ptr.h"
 #include "cadlink/com/com_text.h"
 #include "cadlink/com/dispatch_server.h"
@@ -46,12 +47,11 @@ namespace com = tarsel::cadlink::com;
 namespace minicad = tarsel::minicad;
 namespace fs = std::filesystem;
 
-constexpr const char* kDefaultProgId = "BricscadApp.AcadApplication";
 constexpr UINT_PTR kPollTimer = 1;
 constexpr UINT kPollMs = 100;
 
 struct ServerOptions {
-    std::string progId = kDefaultProgId;
+    std::string progId = tarsel::cadlink::kDefaultTargetProgID;
     fs::path drawing;
     fs::path save;
     fs::path answers;
@@ -173,10 +173,6 @@ private:
     int asked_ = 0;
 };
 
-bool SameName(std::string_view a, std::string_view b) {
-    return com::MemberKey(a) == com::MemberKey(b);
-}
-
 [[noreturn]] void BadArguments(std::string_view member) {
     throw AutomationError(std::string(member), tarsel::cadlink::hresult::kBadParamCount,
                           "wrong number of arguments");
@@ -195,15 +191,15 @@ public:
 
     Variant Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) override {
         if (kind == InvokeKind::MethodOrGet) {
-            if (SameName(member, "Quit")) {
+            if (com::SameMember(member, "Quit")) {
                 PostThreadMessageW(mainThread_, WM_QUIT, 0, 0);
                 return {};
             }
-            if (SameName(member, "TarselQueueAnswers")) return QueueAnswers(member, args);
-            if (SameName(member, "TarselUnusedAnswers")) {
+            if (com::SameMember(member, "TarselQueueAnswers")) return QueueAnswers(member, args);
+            if (com::SameMember(member, "TarselUnusedAnswers")) {
                 return Variant(static_cast<std::int32_t>(input_->Unused()));
             }
-            if (SameName(member, "TarselSetSysvar")) return SetSysvar(member, args);
+            if (com::SameMember(member, "TarselSetSysvar")) return SetSysvar(member, args);
         }
         return inner_->Invoke(member, kind, args);
     }
@@ -246,23 +242,8 @@ private:
 };
 
 // Incoming calls are rejected while the reject file exists; others are handled as usual.
-class RejectingFilter final : public IMessageFilter {
+class RejectingFilter final : public com::ComImplements<RejectingFilter, IMessageFilter> {
 public:
-    explicit RejectingFilter(fs::path rejectFile) : rejectFile_(std::move(rejectFile)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
-        if (!out) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMessageFilter)) {
-            *out = static_cast<IMessageFilter*>(this);
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    // Lives on main's stack for the whole message loop.
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override { return 1; }
-
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD, HTASK, DWORD,
                                                LPINTERFACEINFO) noexcept override {
         std::error_code error;
@@ -276,18 +257,11 @@ public:
     }
 
 private:
-    fs::path rejectFile_;
-};
+    friend ComImplements;
+    explicit RejectingFilter(fs::path rejectFile) : rejectFile_(std::move(rejectFile)) {}
+    ~RejectingFilter() = default;
 
-// COM for this thread, as a CAD's main thread has it.
-class ComApartment {
-public:
-    ComApartment() {
-        com::ThrowIfFailed(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), "CoInitializeEx");
-    }
-    ~ComApartment() { CoUninitialize(); }
-    ComApartment(const ComApartment&) = delete;
-    ComApartment& operator=(const ComApartment&) = delete;
+    fs::path rejectFile_;
 };
 
 int Serve(const ServerOptions& options) {
@@ -298,11 +272,13 @@ int Serve(const ServerOptions& options) {
     const auto input = std::make_shared<ServerInput>(std::move(answers), options);
     application->SetUserInput(input);
 
-    ComApartment apartment;
-    std::optional<RejectingFilter> filter;
+    // COM for this thread, as a CAD's main thread has it.
+    com::ComApartment apartment;
+    com::ComPtr<RejectingFilter> filter;
     if (!options.rejectFile.empty()) {
-        filter.emplace(options.rejectFile);
-        com::ThrowIfFailed(CoRegisterMessageFilter(&*filter, nullptr), "CoRegisterMessageFilter");
+        filter = RejectingFilter::Make(options.rejectFile);
+        com::ThrowIfFailed(CoRegisterMessageFilter(filter.get(), nullptr),
+                           "CoRegisterMessageFilter");
     }
 
     MSG msg;

@@ -8,10 +8,13 @@
 // 1 when a step cannot run or no CAD runs under the ProgID, 2 for a bad command line or job.
 #include <cstdio>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <vector>
 
+#include "cadlink/cad_session.h"
 #include "cadlink/com/com_connection.h"
+#include "cadlink/com/com_ptr.h"
 #include "cadlink/com/com_text.h"
 #include "cadlink/com/message_filter.h"
 #include "cadlink/com/windows_headers.h"
@@ -19,6 +22,7 @@
 #include "palette/controller_job_target.h"
 #include "palette/palette_controller.h"
 #include "platform/desktop.h"
+#include "platform/win32/executable_folder.h"
 
 namespace {
 
@@ -94,10 +98,8 @@ int Run(const std::string& progId, const std::filesystem::path& jobPath) {
     filter->RegisterFilter();
 
     tarsel::platform::RecordingDesktop desktop;
-    wchar_t self[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    palette::PaletteController controller(
-        connection, desktop, std::filesystem::path(std::wstring(self, length)).parent_path());
+    palette::PaletteController controller(connection, desktop,
+                                          tarsel::platform::ExecutableFolder());
     controller.session().TargetProgID = progId;
     palette::ControllerJobTarget target(controller, desktop);
     ServerJobCad cad(connection, progId);
@@ -109,7 +111,7 @@ int Run(const std::string& progId, const std::filesystem::path& jobPath) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    std::string progId = "BricscadApp.AcadApplication";
+    std::string progId = cadlink::kDefaultTargetProgID;
     std::filesystem::path job;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];
@@ -126,20 +128,20 @@ int wmain(int argc, wchar_t** argv) {
         std::cerr << kUsage;
         return 2;
     }
-    if (FAILED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED))) {
+    std::optional<com::ComApartment> apartment;
+    try {
+        apartment.emplace();
+    } catch (const std::exception&) {
         std::cerr << "tarsel-com-run: COM is not available\n";
         return 1;
     }
-    int result = 1;
     try {
-        result = Run(progId, job);
+        return Run(progId, job);
     } catch (const job::JobError& e) {
         std::cerr << e.what() << "\n";
-        result = 2;
+        return 2;
     } catch (const std::exception& e) {
         std::cerr << "tarsel-com-run: " << e.what() << "\n";
-        result = 1;
+        return 1;
     }
-    CoUninitialize();
-    return result;
 }

@@ -13,47 +13,41 @@ namespace {
 
 constexpr UINT kRunWork = WM_APP + 1;
 
-bool SameName(std::string_view a, std::string_view b) {
-    return MemberKey(a) == MemberKey(b);
-}
-
 }  // namespace
 
-ServerApartment::ServerApartment() {
-    ready_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);
+ServerApartment::ServerApartment()
+    : ready_(platform::UniqueHandle::Adopt(CreateEventW(nullptr, FALSE, FALSE, nullptr))) {
     thread_ = std::thread([this] { Loop(); });
-    WaitForSingleObject(ready_, INFINITE);
+    WaitForSingleObject(ready_.get(), INFINITE);
 }
 
 ServerApartment::~ServerApartment() {
     PostThreadMessageW(threadId_, WM_QUIT, 0, 0);
     thread_.join();
-    CloseHandle(ready_);
 }
 
 void ServerApartment::Loop() {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    const ComApartment apartment;
     MSG msg;
     // Creates the thread's message queue before anyone posts to it.
     PeekMessageW(&msg, nullptr, WM_USER, WM_USER, PM_NOREMOVE);
     threadId_ = GetCurrentThreadId();
-    SetEvent(ready_);
+    SetEvent(ready_.get());
     while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
         if (msg.hwnd == nullptr && msg.message == kRunWork) {
             auto* work = reinterpret_cast<std::function<void()>*>(msg.lParam);
             (*work)();
-            SetEvent(ready_);
+            SetEvent(ready_.get());
             continue;
         }
         TranslateMessage(&msg);
         DispatchMessageW(&msg);
     }
-    CoUninitialize();
 }
 
 void ServerApartment::Run(std::function<void()> work) {
     PostThreadMessageW(threadId_, kRunWork, 0, reinterpret_cast<LPARAM>(&work));
-    WaitForSingleObject(ready_, INFINITE);
+    WaitForSingleObject(ready_.get(), INFINITE);
 }
 
 ComPtr<IDispatch> ServerApartment::Publish(ObjectRef object) {
@@ -71,31 +65,31 @@ ComPtr<IDispatch> ServerApartment::Publish(ObjectRef object) {
 
 Variant TestObject::Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) {
     calls.push_back((kind == InvokeKind::Put ? "=" : "") + std::string(member));
-    if (SameName(member, "Value")) {
+    if (SameMember(member, "Value")) {
         if (kind == InvokeKind::Put) {
             value = args.back();
             return {};
         }
         return value;
     }
-    if (SameName(member, "Echo") && args.size() == 1) return args[0];
-    if (SameName(member, "Describe") && args.size() == 1) return Variant(Describe(args[0]));
-    if (SameName(member, "Args")) {
+    if (SameMember(member, "Echo") && args.size() == 1) return args[0];
+    if (SameMember(member, "Describe") && args.size() == 1) return Variant(Describe(args[0]));
+    if (SameMember(member, "Args")) {
         std::string joined;
         for (const Variant& a : args) joined += (joined.empty() ? "" : ",") + a.AsText();
         return Variant(joined);
     }
-    if (SameName(member, "Child")) {
+    if (SameMember(member, "Child")) {
         if (!child_) child_ = std::make_shared<TestObject>();
         return Variant(child_);
     }
-    if (SameName(member, "IsChild") && args.size() == 1) {
+    if (SameMember(member, "IsChild") && args.size() == 1) {
         return Variant(args[0].IsObject() && child_ && args[0].AsObject() == child_);
     }
-    if (SameName(member, "Fail")) {
+    if (SameMember(member, "Fail")) {
         throw AutomationError(std::string(member), hresult::kInvalidArg, "値が正しくありません");
     }
-    if (SameName(member, "GetEntity") && args.size() == 3) {
+    if (SameMember(member, "GetEntity") && args.size() == 3) {
         if (args[2].AsText() == "cancel") {
             throw AutomationError(std::string(member), hresult::kException, "*Cancel*");
         }

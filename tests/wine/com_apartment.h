@@ -33,7 +33,7 @@ private:
 
     std::thread thread_;
     DWORD threadId_ = 0;
-    HANDLE ready_ = nullptr;
+    platform::UniqueHandle ready_;
 };
 
 // Members: Echo(x) → x; Describe(x) → Describe(x) as seen by the server; Args(...) → the

@@ -2,16 +2,19 @@
 // whole run of a test executable.
 #include <gtest/gtest.h>
 
-#include "cadlink/com/windows_headers.h"
+#include <optional>
+
+#include "cadlink/com/com_ptr.h"
 
 namespace {
 
 class ComEnvironment : public ::testing::Environment {
 public:
-    void SetUp() override {
-        ASSERT_TRUE(SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED)));
-    }
-    void TearDown() override { CoUninitialize(); }
+    void SetUp() override { ASSERT_NO_THROW(apartment_.emplace()); }
+    void TearDown() override { apartment_.reset(); }
+
+private:
+    std::optional<tarsel::cadlink::com::ComApartment> apartment_;
 };
 
 [[maybe_unused]] const auto* const environment =

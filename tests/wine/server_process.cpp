@@ -7,15 +7,14 @@
 
 #include "cadlink/com/com_connection.h"
 #include "cadlink/com/running_object.h"
+#include "platform/win32/executable_folder.h"
 
 namespace tarsel::cadlink::com::testing {
 
 namespace fs = std::filesystem;
 
 std::filesystem::path ServerProcess::Sibling(const wchar_t* name) {
-    wchar_t self[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(nullptr, self, MAX_PATH);
-    return fs::path(std::wstring(self, length)).parent_path() / name;
+    return platform::ExecutableFolder() / name;
 }
 
 std::filesystem::path ServerProcess::Executable() {
@@ -24,43 +23,41 @@ std::filesystem::path ServerProcess::Executable() {
 
 ProgramResult RunProgram(const std::wstring& program, const std::vector<std::wstring>& arguments) {
     SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
-    HANDLE readEnd = nullptr;
-    HANDLE writeEnd = nullptr;
-    if (!CreatePipe(&readEnd, &writeEnd, &inherit, 0)) throw std::runtime_error("no pipe");
-    SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+    platform::UniqueHandle readEnd;
+    platform::UniqueHandle writeEnd;
+    if (!CreatePipe(readEnd.put(), writeEnd.put(), &inherit, 0))
+        throw std::runtime_error("no pipe");
+    SetHandleInformation(readEnd.get(), HANDLE_FLAG_INHERIT, 0);
 
     std::wstring commandLine = L"\"" + ServerProcess::Sibling(program.c_str()).wstring() + L"\"";
     for (const std::wstring& argument : arguments) commandLine += L" \"" + argument + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     startup.dwFlags = STARTF_USESTDHANDLES;
-    startup.hStdOutput = writeEnd;
+    startup.hStdOutput = writeEnd.get();
     startup.hStdError = GetStdHandle(STD_ERROR_HANDLE);
     startup.hStdInput = GetStdHandle(STD_INPUT_HANDLE);
-    PROCESS_INFORMATION process{};
-    const BOOL started = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0,
-                                        nullptr, nullptr, &startup, &process);
-    CloseHandle(writeEnd);
+    PROCESS_INFORMATION started{};
+    const BOOL ok = CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, TRUE, 0, nullptr,
+                                   nullptr, &startup, &started);
+    // Only the child may hold the write end now, or the reads below never see its end.
+    writeEnd.reset();
+    if (!ok) throw std::runtime_error("cannot start a program of the build");
+    const auto process = platform::UniqueHandle::Adopt(started.hProcess);
+    CloseHandle(started.hThread);  // never waited on
     ProgramResult result;
-    if (!started) {
-        CloseHandle(readEnd);
-        throw std::runtime_error("cannot start a program of the build");
-    }
     char buffer[4096];
     DWORD read = 0;
-    while (ReadFile(readEnd, buffer, sizeof buffer, &read, nullptr) && read > 0) {
+    while (ReadFile(readEnd.get(), buffer, sizeof buffer, &read, nullptr) && read > 0) {
         result.output.append(buffer, read);
     }
-    CloseHandle(readEnd);
-    if (WaitForSingleObject(process.hProcess, 120000) == WAIT_OBJECT_0) {
+    if (WaitForSingleObject(process.get(), 120000) == WAIT_OBJECT_0) {
         DWORD code = 0;
-        GetExitCodeProcess(process.hProcess, &code);
+        GetExitCodeProcess(process.get(), &code);
         result.exitCode = static_cast<int>(code);
     } else {
-        TerminateProcess(process.hProcess, 99);
+        TerminateProcess(process.get(), 99);
     }
-    CloseHandle(process.hThread);
-    CloseHandle(process.hProcess);
     return result;
 }
 
@@ -73,14 +70,18 @@ ServerProcess::ServerProcess(std::string progId, const CLSID& clsid,
     for (const std::wstring& argument : arguments) commandLine += L" \"" + argument + L"\"";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
+    PROCESS_INFORMATION started{};
     if (!CreateProcessW(nullptr, commandLine.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                        &startup, &process_)) {
+                        &startup, &started)) {
+        End();
         throw std::runtime_error("cannot start minicad-server.exe");
     }
+    process_ = platform::UniqueHandle::Adopt(started.hProcess);
+    CloseHandle(started.hThread);  // never waited on
     ComCadConnection connection;
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
     while (!connection.IsCadRunning(progId_)) {
-        if (WaitForSingleObject(process_.hProcess, 0) == WAIT_OBJECT_0 ||
+        if (WaitForSingleObject(process_.get(), 0) == WAIT_OBJECT_0 ||
             std::chrono::steady_clock::now() > deadline) {
             // The destructor does not run for a constructor that throws.
             End();
@@ -95,22 +96,20 @@ ServerProcess::~ServerProcess() {
 }
 
 void ServerProcess::End() noexcept {
-    if (process_.hProcess) {
-        if (WaitForSingleObject(process_.hProcess, 0) != WAIT_OBJECT_0) {
-            TerminateProcess(process_.hProcess, 99);
-            WaitForSingleObject(process_.hProcess, 5000);
+    if (process_) {
+        if (WaitForSingleObject(process_.get(), 0) != WAIT_OBJECT_0) {
+            TerminateProcess(process_.get(), 99);
+            WaitForSingleObject(process_.get(), 5000);
         }
-        CloseHandle(process_.hThread);
-        CloseHandle(process_.hProcess);
-        process_ = {};
+        process_.reset();
     }
     UnregisterProgId(progId_);
 }
 
 int ServerProcess::Wait(DWORD milliseconds) {
-    if (WaitForSingleObject(process_.hProcess, milliseconds) != WAIT_OBJECT_0) return -1;
+    if (WaitForSingleObject(process_.get(), milliseconds) != WAIT_OBJECT_0) return -1;
     DWORD code = 0;
-    GetExitCodeProcess(process_.hProcess, &code);
+    GetExitCodeProcess(process_.get(), &code);
     return static_cast<int>(code);
 }
 

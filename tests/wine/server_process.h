@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "cadlink/com/windows_headers.h"
+#include "platform/win32/unique_any.h"
 
 namespace tarsel::cadlink::com::testing {
 
@@ -32,7 +33,7 @@ private:
     void End() noexcept;
 
     std::string progId_;
-    PROCESS_INFORMATION process_{};
+    platform::UniqueHandle process_;
 };
 
 // Runs a program of the build (next to the test) to its end: its exit code (-1 when it did

@@ -36,11 +36,11 @@ ObjectRef ComCadConnection::GetRunningApplication(std::string_view progId) {
     const char* failedCall = "CLSIDFromProgID";
     const HRESULT hr = ActiveObject(progId, running, failedCall);
     ThrowIfFailed(hr, failedCall);
-    ComPtr<IDispatch> dispatch = running.As<IDispatch>(IID_IDispatch);
+    ComPtr<IDispatch> dispatch = As<IDispatch>(running);
     if (!dispatch) ThrowIfFailed(E_NOINTERFACE, "QueryInterface");
 
     // The identity of a COM object is its IUnknown.
-    ComPtr<IUnknown> identity = running.As<IUnknown>(IID_IUnknown);
+    ComPtr<IUnknown> identity = As<IUnknown>(running);
     if (!session_ || !(identity == application_)) {
         session_ = std::make_shared<DispatchSession>();
         application_ = std::move(identity);

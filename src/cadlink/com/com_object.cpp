@@ -1,6 +1,7 @@
 #include "cadlink/com/com_object.h"
 
-#include <cstring>
+#include <type_traits>
+#include <utility>
 #include <vector>
 
 #include "cadlink/com/com_text.h"
@@ -9,64 +10,51 @@
 namespace tarsel::cadlink::com {
 namespace {
 
-// The VARIANTs of one call's DISPPARAMS, cleared however the call ends.
+// The VARIANTs of one call's DISPPARAMS, cleared however the call ends. DISPPARAMS takes
+// them as one array of VARIANT, which an array of UniqueVariant is, member for member.
+static_assert(sizeof(UniqueVariant) == sizeof(VARIANT) && std::is_standard_layout_v<UniqueVariant>);
 class Arguments {
 public:
-    explicit Arguments(std::size_t count) : values_(count), outValues_(count) {
-        for (VARIANT& v : values_) VariantInit(&v);
-    }
-    ~Arguments() {
-        for (VARIANT& v : values_) VariantClear(&v);
-    }
-    Arguments(const Arguments&) = delete;
-    Arguments& operator=(const Arguments&) = delete;
+    explicit Arguments(std::size_t count) : values_(count), outValues_(count) {}
 
     // Slot i in COM order (the last source argument first).
-    [[nodiscard]] VARIANT* slot(std::size_t i) { return &values_[i]; }
-    [[nodiscard]] VARIANT* data() { return values_.data(); }
+    [[nodiscard]] VARIANT* slot(std::size_t i) { return values_[i].addressof(); }
+    [[nodiscard]] VARIANT* data() { return reinterpret_cast<VARIANT*>(values_.data()); }
     // The VARIANT a by-reference slot points to.
     [[nodiscard]] UniqueVariant& outValue(std::size_t i) { return outValues_[i]; }
 
 private:
-    std::vector<VARIANT> values_;
+    std::vector<UniqueVariant> values_;
     std::vector<UniqueVariant> outValues_;  // sized once: the slots point into it
 };
 
-// EXCEPINFO's strings are the caller's to free, whatever else happens.
-class ExceptionInfo {
-public:
-    ExceptionInfo() { std::memset(&info_, 0, sizeof info_); }
-    ~ExceptionInfo() {
-        SysFreeString(info_.bstrSource);
-        SysFreeString(info_.bstrDescription);
-        SysFreeString(info_.bstrHelpFile);
+// What a server said in the EXCEPINFO of a failed call: its own code, else the call's.
+HRESULT ErrorCode(EXCEPINFO& info, HRESULT invokeResult) {
+    if (info.pfnDeferredFillIn) {
+        auto fill = std::exchange(info.pfnDeferredFillIn, nullptr);
+        fill(&info);
     }
-    ExceptionInfo(const ExceptionInfo&) = delete;
-    ExceptionInfo& operator=(const ExceptionInfo&) = delete;
-    [[nodiscard]] EXCEPINFO* get() { return &info_; }
+    return FAILED(info.scode) ? info.scode : invokeResult;
+}
 
-    [[nodiscard]] HRESULT code(HRESULT invokeResult) {
-        Fill();
-        return FAILED(info_.scode) ? info_.scode : invokeResult;
+// The server's description, else the system's words for the code.
+std::string ErrorText(EXCEPINFO& info, HRESULT invokeResult) {
+    const HRESULT code = ErrorCode(info, invokeResult);
+    if (info.bstrDescription && SysStringLen(info.bstrDescription) > 0) {
+        return BstrToUtf8(info.bstrDescription);
     }
-    [[nodiscard]] std::string text(HRESULT invokeResult) {
-        Fill();
-        if (info_.bstrDescription && SysStringLen(info_.bstrDescription) > 0) {
-            return BstrToUtf8(info_.bstrDescription);
-        }
-        return HResultText(code(invokeResult));
-    }
+    return HResultText(code);
+}
 
-private:
-    void Fill() {
-        if (info_.pfnDeferredFillIn) {
-            auto fill = info_.pfnDeferredFillIn;
-            info_.pfnDeferredFillIn = nullptr;
-            fill(&info_);
-        }
+// A conversion does not know the member it serves: its failure is reported as the member's.
+template <class Work>
+auto ForMember(std::string_view member, Work&& work) {
+    try {
+        return std::forward<Work>(work)();
+    } catch (const AutomationError& e) {
+        throw AutomationError(std::string(member), e.code(), e.text());
     }
-    EXCEPINFO info_;
-};
+}
 
 }  // namespace
 
@@ -94,20 +82,18 @@ Variant ComObject::Invoke(std::string_view member, InvokeKind kind, std::span<Va
     const std::size_t count = args.size();
     Arguments params(count);
     std::vector<bool> isOut(count, false);
-    try {
+    ForMember(member, [&] {
         for (std::size_t i = 0; i < count; ++i) {
             const std::size_t slot = count - 1 - i;
             if (args[i].IsEmpty()) {
                 isOut[i] = true;
                 params.slot(slot)->vt = VT_BYREF | VT_VARIANT;
-                params.slot(slot)->pvarVal = params.outValue(slot).get();
+                params.slot(slot)->pvarVal = params.outValue(slot).addressof();
             } else {
                 ToVARIANT(args[i], params.slot(slot));
             }
         }
-    } catch (const AutomationError& e) {
-        throw AutomationError(std::string(member), e.code(), e.text());
-    }
+    });
 
     DISPID namedPut = DISPID_PROPERTYPUT;
     DISPPARAMS dispParams{params.data(), nullptr, static_cast<UINT>(count), 0};
@@ -119,15 +105,16 @@ Variant ComObject::Invoke(std::string_view member, InvokeKind kind, std::span<Va
     }
 
     UniqueVariant result;
-    ExceptionInfo exception;
+    UniqueExcepInfo exception;
     UINT argumentError = 0;
     detail::CountInvoke();
     const HRESULT hr = dispatch_->Invoke(id, IID_NULL, LOCALE_USER_DEFAULT, flags, &dispParams,
-                                         kind == InvokeKind::Put ? nullptr : result.get(),
-                                         exception.get(), &argumentError);
+                                         kind == InvokeKind::Put ? nullptr : result.addressof(),
+                                         exception.addressof(), &argumentError);
     if (FAILED(hr)) {
         if (hr == DISP_E_EXCEPTION) {
-            throw AutomationError(std::string(member), exception.code(hr), exception.text(hr));
+            EXCEPINFO& info = *exception.addressof();
+            throw AutomationError(std::string(member), ErrorCode(info, hr), ErrorText(info, hr));
         }
         std::string text = HResultText(hr);
         if ((hr == DISP_E_TYPEMISMATCH || hr == DISP_E_PARAMNOTFOUND) && argumentError < count) {
@@ -136,14 +123,12 @@ Variant ComObject::Invoke(std::string_view member, InvokeKind kind, std::span<Va
         throw AutomationError(std::string(member), hr, std::move(text));
     }
 
-    try {
+    return ForMember(member, [&] {
         for (std::size_t i = 0; i < count; ++i) {
-            if (isOut[i]) args[i] = FromVARIANT(*params.outValue(count - 1 - i).get(), session_);
+            if (isOut[i]) args[i] = FromVARIANT(params.outValue(count - 1 - i).get(), session_);
         }
-        return FromVARIANT(*result.get(), session_);
-    } catch (const AutomationError& e) {
-        throw AutomationError(std::string(member), e.code(), e.text());
-    }
+        return FromVARIANT(result.get(), session_);
+    });
 }
 
 }  // namespace tarsel::cadlink::com

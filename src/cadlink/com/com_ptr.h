@@ -1,144 +1,115 @@
-// Owning handles for COM: a reference-counted interface pointer, a VARIANT and a BSTR.
-// Each releases what it owns exactly once; put() hands out the slot for an out parameter
-// after releasing the old value, so a reused handle never leaks.
+// Owning handles for COM, all of them the one UniqueAny template with their own traits: a
+// reference-counted interface pointer, a VARIANT, a BSTR, a SAFEARRAY and an EXCEPINFO's
+// strings; the scope in which a SAFEARRAY's data may be touched; and COM itself on a thread.
 #pragma once
 
-#include <utility>
+#include <cstring>
 
+#include "cadlink/com/com_text.h"
 #include "cadlink/com/windows_headers.h"
+#include "platform/win32/unique_any.h"
 
 namespace tarsel::cadlink::com {
 
+using platform::UniqueAny;
+
 template <class T>
-class ComPtr {
-public:
-    ComPtr() noexcept = default;
-    ComPtr(std::nullptr_t) noexcept {}
-    // Takes a new reference (AddRef) to p.
-    explicit ComPtr(T* p) noexcept : p_(p) {
-        if (p_) p_->AddRef();
-    }
-    ComPtr(const ComPtr& other) noexcept : ComPtr(other.p_) {}
-    ComPtr(ComPtr&& other) noexcept : p_(std::exchange(other.p_, nullptr)) {}
-    ~ComPtr() { reset(); }
-
-    ComPtr& operator=(const ComPtr& other) noexcept {
-        ComPtr(other).swap(*this);
-        return *this;
-    }
-    ComPtr& operator=(ComPtr&& other) noexcept {
-        ComPtr(std::move(other)).swap(*this);
-        return *this;
-    }
-
-    // Adopts a reference the caller already owns (no AddRef).
-    [[nodiscard]] static ComPtr Attach(T* p) noexcept {
-        ComPtr result;
-        result.p_ = p;
-        return result;
-    }
-    [[nodiscard]] T* detach() noexcept { return std::exchange(p_, nullptr); }
-
-    void reset() noexcept {
-        if (T* old = std::exchange(p_, nullptr)) old->Release();
-    }
-    void swap(ComPtr& other) noexcept { std::swap(p_, other.p_); }
-
-    [[nodiscard]] T* get() const noexcept { return p_; }
-    T* operator->() const noexcept { return p_; }
-    explicit operator bool() const noexcept { return p_ != nullptr; }
-
-    // For T** out parameters: releases the current pointer first.
-    [[nodiscard]] T** put() noexcept {
-        reset();
-        return &p_;
-    }
-    // For void** out parameters (QueryInterface, GetActiveObject and the like).
-    [[nodiscard]] void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
-
-    // QueryInterface; an empty pointer when the object does not have U.
-    template <class U>
-    [[nodiscard]] ComPtr<U> As(REFIID iid) const noexcept {
-        ComPtr<U> result;
-        if (p_) (void)p_->QueryInterface(iid, result.put_void());
-        return result;
-    }
-
-    friend bool operator==(const ComPtr& a, const ComPtr& b) noexcept { return a.p_ == b.p_; }
-
-private:
-    T* p_ = nullptr;
+struct ComTraits {
+    using Type = T*;
+    static constexpr Type Invalid() noexcept { return nullptr; }
+    static bool IsValid(const Type& p) noexcept { return p != nullptr; }
+    static void Close(Type& p) noexcept { p->Release(); }
+    static void Duplicate(Type p) noexcept { p->AddRef(); }
 };
 
-// A VARIANT that clears itself.
-class UniqueVariant {
-public:
-    UniqueVariant() noexcept { VariantInit(&v_); }
-    UniqueVariant(UniqueVariant&& other) noexcept : UniqueVariant() { std::swap(v_, other.v_); }
-    UniqueVariant& operator=(UniqueVariant&& other) noexcept {
-        if (this != &other) {
-            reset();
-            std::swap(v_, other.v_);
-        }
-        return *this;
+struct VariantTraits {
+    using Type = VARIANT;
+    static Type Invalid() noexcept {
+        VARIANT empty;
+        VariantInit(&empty);
+        return empty;
     }
-    UniqueVariant(const UniqueVariant&) = delete;
-    UniqueVariant& operator=(const UniqueVariant&) = delete;
-    ~UniqueVariant() { reset(); }
-
-    void reset() noexcept {
-        VariantClear(&v_);
-        VariantInit(&v_);
-    }
-    [[nodiscard]] VARIANT* get() noexcept { return &v_; }
-    [[nodiscard]] const VARIANT* get() const noexcept { return &v_; }
-    VARIANT* operator->() noexcept { return &v_; }
-    const VARIANT* operator->() const noexcept { return &v_; }
-    // For VARIANT* out parameters: clears the current value first.
-    [[nodiscard]] VARIANT* put() noexcept {
-        reset();
-        return &v_;
-    }
-    // Hands the value over to a caller that will clear it (an out parameter of ours).
-    [[nodiscard]] VARIANT release() noexcept {
-        VARIANT result = v_;
-        VariantInit(&v_);
-        return result;
-    }
-
-private:
-    VARIANT v_;
+    static bool IsValid(const Type& v) noexcept { return v.vt != VT_EMPTY; }
+    static void Close(Type& v) noexcept { VariantClear(&v); }
 };
 
-// A BSTR that frees itself.
-class UniqueBstr {
-public:
-    UniqueBstr() noexcept = default;
-    explicit UniqueBstr(BSTR s) noexcept : s_(s) {}
-    UniqueBstr(UniqueBstr&& other) noexcept : s_(std::exchange(other.s_, nullptr)) {}
-    UniqueBstr& operator=(UniqueBstr&& other) noexcept {
-        if (this != &other) {
-            reset();
-            s_ = std::exchange(other.s_, nullptr);
-        }
-        return *this;
+// The three strings a failed Invoke leaves for its caller to free.
+struct ExcepInfoTraits {
+    using Type = EXCEPINFO;
+    static Type Invalid() noexcept {
+        EXCEPINFO empty;
+        std::memset(&empty, 0, sizeof empty);
+        return empty;
     }
-    UniqueBstr(const UniqueBstr&) = delete;
-    UniqueBstr& operator=(const UniqueBstr&) = delete;
-    ~UniqueBstr() { reset(); }
+    static bool IsValid(const Type& e) noexcept {
+        return e.bstrSource || e.bstrDescription || e.bstrHelpFile;
+    }
+    static void Close(Type& e) noexcept {
+        SysFreeString(e.bstrSource);
+        SysFreeString(e.bstrDescription);
+        SysFreeString(e.bstrHelpFile);
+    }
+};
 
-    void reset() noexcept {
-        if (BSTR old = std::exchange(s_, nullptr)) SysFreeString(old);
+// Copying adds a reference; Share(p) takes a new reference to p, Adopt(p) one the caller had.
+template <class T>
+using ComPtr = UniqueAny<ComTraits<T>>;
+using UniqueVariant = UniqueAny<VariantTraits>;
+using UniqueBstr = UniqueAny<platform::CloseWith<BSTR, ::SysFreeString>>;
+using UniqueSafeArray = UniqueAny<platform::CloseWith<SAFEARRAY*, ::SafeArrayDestroy>>;
+using UniqueExcepInfo = UniqueAny<ExcepInfoTraits>;
+
+// QueryInterface; an empty pointer when the object does not have U.
+template <class U, class T>
+[[nodiscard]] ComPtr<U> As(T* object) noexcept {
+    ComPtr<U> result;
+    if (object) (void)object->QueryInterface(__uuidof(U), result.put_void());
+    return result;
+}
+template <class U, class T>
+[[nodiscard]] ComPtr<U> As(const ComPtr<T>& object) noexcept {
+    return As<U>(object.get());
+}
+
+// Puts value into a VARIANT slot of the caller's (a result, a by-reference argument): the
+// old value is cleared only once the new one exists, so a failed conversion changes nothing.
+inline void Replace(VARIANT* slot, UniqueVariant value) noexcept {
+    VariantClear(slot);
+    *slot = value.release();
+}
+
+// SafeArrayAccessData for a scope: the data must be handed back on every path. Raises
+// AutomationError (type mismatch) when the array cannot be read.
+class SafeArrayAccess {
+public:
+    explicit SafeArrayAccess(SAFEARRAY* array) : array_(array) {
+        if (FAILED(SafeArrayAccessData(array_, &data_)))
+            ThrowTypeMismatch("cannot read a SAFEARRAY");
     }
-    [[nodiscard]] BSTR get() const noexcept { return s_; }
-    [[nodiscard]] BSTR* put() noexcept {
-        reset();
-        return &s_;
+    ~SafeArrayAccess() { SafeArrayUnaccessData(array_); }
+    SafeArrayAccess(const SafeArrayAccess&) = delete;
+    SafeArrayAccess& operator=(const SafeArrayAccess&) = delete;
+
+    template <class T>
+    [[nodiscard]] T* as() const noexcept {
+        return static_cast<T*>(data_);
     }
-    [[nodiscard]] BSTR release() noexcept { return std::exchange(s_, nullptr); }
 
 private:
-    BSTR s_ = nullptr;
+    SAFEARRAY* array_;
+    void* data_ = nullptr;
+};
+
+// COM for the calling thread, in a single-threaded apartment as a CAD's main thread (and the
+// palette's) has it, for the life of this object. Raises AutomationError when COM refuses.
+class ComApartment {
+public:
+    ComApartment() {
+        ThrowIfFailed(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED), "CoInitializeEx");
+    }
+    ~ComApartment() { CoUninitialize(); }
+    ComApartment(const ComApartment&) = delete;
+    ComApartment& operator=(const ComApartment&) = delete;
 };
 
 }  // namespace tarsel::cadlink::com

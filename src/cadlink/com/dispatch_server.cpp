@@ -99,24 +99,8 @@ std::string ReadableTypeName(const std::type_info& type) {
 
 // Type information that only names the type (and its members): enough for a client to
 // know which objects share DISPIDs. Everything else is not implemented.
-class NamedTypeInfo final : public ITypeInfo {
+class NamedTypeInfo final : public ComImplements<NamedTypeInfo, ITypeInfo> {
 public:
-    explicit NamedTypeInfo(std::string name) : name_(std::move(name)) {}
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override {
-        if (!out) return E_POINTER;
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_ITypeInfo)) {
-            *out = static_cast<ITypeInfo*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *out = nullptr;
-        return E_NOINTERFACE;
-    }
-    // Lives as long as the process (see TypeInfoFor), like a loaded type library.
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override { return 2; }
-    ULONG STDMETHODCALLTYPE Release() noexcept override { return 1; }
-
     HRESULT STDMETHODCALLTYPE GetDocumentation(MEMBERID id, BSTR* name, BSTR* docString,
                                                DWORD* helpContext,
                                                BSTR* helpFile) noexcept override {
@@ -125,24 +109,20 @@ public:
         if (helpFile) *helpFile = nullptr;
         if (!name) return S_OK;
         *name = nullptr;
-        try {
+        return GuardedCall([&] {
             const std::string text = id == MEMBERID_NIL ? name_ : Names().NameOf(id);
             if (text.empty()) return TYPE_E_ELEMENTNOTFOUND;
             *name = Utf8ToBstr(text);
             return S_OK;
-        } catch (...) {
-            return E_OUTOFMEMORY;
-        }
+        });
     }
     HRESULT STDMETHODCALLTYPE GetIDsOfNames(LPOLESTR* names, UINT count,
                                             MEMBERID* ids) noexcept override {
         if (!names || !ids) return E_INVALIDARG;
-        try {
+        return GuardedCall([&] {
             for (UINT i = 0; i < count; ++i) ids[i] = Names().IdOf(WideToUtf8(names[i]));
             return S_OK;
-        } catch (...) {
-            return E_OUTOFMEMORY;
-        }
+        });
     }
 
     HRESULT STDMETHODCALLTYPE GetTypeAttr(TYPEATTR**) noexcept override { return E_NOTIMPL; }
@@ -182,18 +162,23 @@ public:
     void STDMETHODCALLTYPE ReleaseVarDesc(VARDESC*) noexcept override {}
 
 private:
+    friend ComImplements;
+    explicit NamedTypeInfo(std::string name) : name_(std::move(name)) {}
+    ~NamedTypeInfo() = default;
+
     std::string name_;
 };
 
-// One type information object per C++ type, kept for the life of the process so that a
-// client sees the same object (and the same proxy) for every object of a type.
-ITypeInfo* TypeInfoFor(const std::type_info& type) {
+// One type information object per C++ type, kept for the life of the process (like a loaded
+// type library) so that a client sees the same object (and the same proxy) for every object
+// of a type.
+ComPtr<ITypeInfo> TypeInfoFor(const std::type_info& type) {
     static std::mutex mutex;
-    static std::map<std::string, std::unique_ptr<NamedTypeInfo>> infos;
+    static std::map<std::string, ComPtr<NamedTypeInfo>> infos;
     std::lock_guard lock(mutex);
     auto& info = infos[type.name()];
-    if (!info) info = std::make_unique<NamedTypeInfo>(ReadableTypeName(type));
-    return info.get();
+    if (!info) info = NamedTypeInfo::Make(ReadableTypeName(type));
+    return ComPtr<ITypeInfo>::Share(info.get());
 }
 
 void FillException(EXCEPINFO* exception, std::string_view member, HRESULT code,
@@ -211,7 +196,7 @@ void FillException(EXCEPINFO* exception, std::string_view member, HRESULT code,
 }  // namespace
 
 ComPtr<IDispatch> DispatchServer::Publish(ObjectRef object) {
-    return ComPtr<IDispatch>::Attach(new DispatchServer(std::move(object)));
+    return ComPtr<IDispatch>::Adopt(Make(std::move(object)).release());
 }
 
 ObjectRef DispatchServer::Unwrap(IDispatch* dispatch) noexcept {
@@ -227,27 +212,6 @@ DispatchServer::~DispatchServer() {
     Live().Remove(this);
 }
 
-HRESULT DispatchServer::QueryInterface(REFIID iid, void** out) noexcept {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IDispatch)) {
-        *out = static_cast<IDispatch*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG DispatchServer::AddRef() noexcept {
-    return ++references_;
-}
-
-ULONG DispatchServer::Release() noexcept {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
-}
-
 HRESULT DispatchServer::GetTypeInfoCount(UINT* count) noexcept {
     if (!count) return E_POINTER;
     *count = 1;
@@ -258,14 +222,11 @@ HRESULT DispatchServer::GetTypeInfo(UINT index, LCID, ITypeInfo** info) noexcept
     if (!info) return E_POINTER;
     *info = nullptr;
     if (index != 0) return DISP_E_BADINDEX;
-    try {
+    return GuardedCall([&] {
         const Object& object = *object_;
-        *info = TypeInfoFor(typeid(object));
-        (*info)->AddRef();
+        *info = TypeInfoFor(typeid(object)).release();
         return S_OK;
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+    });
 }
 
 HRESULT DispatchServer::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, LCID,
@@ -273,14 +234,12 @@ HRESULT DispatchServer::GetIDsOfNames(REFIID iid, LPOLESTR* names, UINT count, L
     ++getIDsOfNamesCount;
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     if (!names || !ids || count == 0) return E_INVALIDARG;
-    try {
+    return GuardedCall([&] {
         ids[0] = Names().IdOf(WideToUtf8(names[0]));
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
-    // The objects take positional arguments only.
-    for (UINT i = 1; i < count; ++i) ids[i] = DISPID_UNKNOWN;
-    return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
+        // The objects take positional arguments only.
+        for (UINT i = 1; i < count; ++i) ids[i] = DISPID_UNKNOWN;
+        return count == 1 ? S_OK : DISP_E_UNKNOWNNAME;
+    });
 }
 
 HRESULT DispatchServer::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARAMS* params,
@@ -289,11 +248,11 @@ HRESULT DispatchServer::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARA
     ++invokeCount;
     if (!IsEqualIID(iid, IID_NULL)) return DISP_E_UNKNOWNINTERFACE;
     std::string member;
-    try {
+    const HRESULT named = GuardedCall([&] {
         member = Names().NameOf(id);
-    } catch (...) {
-        return E_OUTOFMEMORY;
-    }
+        return S_OK;
+    });
+    if (FAILED(named)) return named;
     if (member.empty()) return DISP_E_MEMBERNOTFOUND;
 
     DISPPARAMS none{nullptr, nullptr, 0, 0};
@@ -327,16 +286,10 @@ HRESULT DispatchServer::Invoke(DISPID id, REFIID iid, LCID, WORD flags, DISPPARA
         for (std::size_t i = 0; i < count; ++i) {
             VARIANT& slot = params->rgvarg[count - 1 - i];
             if (slot.vt == (VT_BYREF | VT_VARIANT) && slot.pvarVal) {
-                UniqueVariant written = ToVARIANT(args[i]);
-                VariantClear(slot.pvarVal);
-                *slot.pvarVal = written.release();
+                Replace(slot.pvarVal, ToVARIANT(args[i]));
             }
         }
-        if (result) {
-            UniqueVariant converted = ToVARIANT(value);
-            VariantClear(result);
-            *result = converted.release();
-        }
+        if (result) Replace(result, ToVARIANT(value));
         return S_OK;
     } catch (const AutomationError& e) {
         if (!exception) return FAILED(e.code()) ? e.code() : E_FAIL;

@@ -2,15 +2,16 @@
 // clients in other apartments and processes reach it by member name like a CAD's objects.
 #pragma once
 
-#include <atomic>
+#include <cstdint>
 
 #include "cadlink/automation.h"
+#include "cadlink/com/com_implements.h"
 #include "cadlink/com/com_ptr.h"
 #include "cadlink/com/windows_headers.h"
 
 namespace tarsel::cadlink::com {
 
-class DispatchServer final : public IDispatch {
+class DispatchServer final : public ComImplements<DispatchServer, IDispatch> {
 public:
     // A new IDispatch for object. DISPIDs are handed out per member name for the whole
     // process, so every object agrees on them; the type information names the object's
@@ -19,11 +20,6 @@ public:
     // The object behind dispatch when dispatch is a live DispatchServer of this process
     // (an object handed back to its own apartment); nullptr otherwise. Never calls into it.
     [[nodiscard]] static ObjectRef Unwrap(IDispatch* dispatch) noexcept;
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
 
     // IDispatch. Invoke converts the arguments, calls the object, writes VT_BYREF |
     // VT_VARIANT arguments back and turns an AutomationError into DISP_E_EXCEPTION with
@@ -42,10 +38,10 @@ public:
     [[nodiscard]] static std::uint64_t GetIDsOfNamesCount() noexcept;
 
 private:
+    friend ComImplements;
     explicit DispatchServer(ObjectRef object);
     ~DispatchServer();
 
-    std::atomic<ULONG> references_{1};
     ObjectRef object_;
 };
 

@@ -9,10 +9,6 @@ constexpr DWORD kRetryAfterMs = 1000;
 constexpr DWORD kCancelCall = static_cast<DWORD>(-1);
 }  // namespace
 
-ComPtr<TMessageFilter> TMessageFilter::Create() {
-    return ComPtr<TMessageFilter>::Attach(new TMessageFilter());
-}
-
 void TMessageFilter::RegisterFilter() {
     ThrowIfFailed(CoRegisterMessageFilter(this, FOldFilter.put()), "CoRegisterMessageFilter");
 }
@@ -20,27 +16,6 @@ void TMessageFilter::RegisterFilter() {
 void TMessageFilter::RevokeFilter() noexcept {
     ComPtr<IMessageFilter> previous;
     (void)CoRegisterMessageFilter(FOldFilter.get(), previous.put());
-}
-
-HRESULT TMessageFilter::QueryInterface(REFIID iid, void** out) noexcept {
-    if (!out) return E_POINTER;
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IMessageFilter)) {
-        *out = static_cast<IMessageFilter*>(this);
-        AddRef();
-        return S_OK;
-    }
-    *out = nullptr;
-    return E_NOINTERFACE;
-}
-
-ULONG TMessageFilter::AddRef() noexcept {
-    return ++references_;
-}
-
-ULONG TMessageFilter::Release() noexcept {
-    const ULONG left = --references_;
-    if (left == 0) delete this;
-    return left;
 }
 
 DWORD TMessageFilter::HandleInComingCall(DWORD, HTASK, DWORD, LPINTERFACEINFO) noexcept {

@@ -3,27 +3,21 @@
 // other rejections fail the call; the palette's own messages stay queued.
 #pragma once
 
-#include <atomic>
-
+#include "cadlink/com/com_implements.h"
 #include "cadlink/com/com_ptr.h"
 #include "cadlink/com/windows_headers.h"
 
 namespace tarsel::cadlink::com {
 
-class TMessageFilter final : public IMessageFilter {
+class TMessageFilter final : public ComImplements<TMessageFilter, IMessageFilter> {
 public:
-    [[nodiscard]] static ComPtr<TMessageFilter> Create();
+    [[nodiscard]] static ComPtr<TMessageFilter> Create() { return Make(); }
 
     // Registers this filter for the calling thread; the filter it replaces is kept in
     // FOldFilter. Raises AutomationError when COM refuses.
     void RegisterFilter();
     // Puts FOldFilter back; the filter COM hands back (this one) is released at once.
     void RevokeFilter() noexcept;
-
-    // IUnknown
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** out) noexcept override;
-    ULONG STDMETHODCALLTYPE AddRef() noexcept override;
-    ULONG STDMETHODCALLTYPE Release() noexcept override;
 
     // IMessageFilter
     DWORD STDMETHODCALLTYPE HandleInComingCall(DWORD dwCallType, HTASK htaskCaller,
@@ -37,10 +31,9 @@ public:
     ComPtr<IMessageFilter> FOldFilter;
 
 private:
+    friend ComImplements;
     TMessageFilter() = default;
     ~TMessageFilter() = default;
-
-    std::atomic<ULONG> references_{1};
 };
 
 }  // namespace tarsel::cadlink::com

@@ -2,6 +2,7 @@
 
 #include "cadlink/com/com_text.h"
 #include "cadlink/com/windows_headers.h"
+#include "platform/win32/unique_any.h"
 
 namespace tarsel::cadlink::com {
 
@@ -29,14 +30,13 @@ void RegisterProgId(std::string_view progId, const CLSID& clsid) {
     const std::wstring key = Utf8ToWide(progId) + L"\\CLSID";
     wchar_t text[64];
     if (StringFromGUID2(clsid, text, 64) == 0) ThrowIfFailed(E_INVALIDARG, "StringFromGUID2");
-    HKEY handle = nullptr;
+    platform::UniqueHkey handle;
     LONG status = RegCreateKeyExW(HKEY_CLASSES_ROOT, key.c_str(), 0, nullptr, 0, KEY_SET_VALUE,
-                                  nullptr, &handle, nullptr);
+                                  nullptr, handle.put(), nullptr);
     if (status == ERROR_SUCCESS) {
         const auto bytes = static_cast<DWORD>((wcslen(text) + 1) * sizeof(wchar_t));
-        status =
-            RegSetValueExW(handle, nullptr, 0, REG_SZ, reinterpret_cast<const BYTE*>(text), bytes);
-        RegCloseKey(handle);
+        status = RegSetValueExW(handle.get(), nullptr, 0, REG_SZ,
+                                reinterpret_cast<const BYTE*>(text), bytes);
     }
     ThrowIfFailed(HRESULT_FROM_WIN32(status), "RegisterProgId");
 }

@@ -12,69 +12,34 @@
 namespace tarsel::cadlink::com {
 namespace {
 
-[[noreturn]] void Mismatch(const std::string& what) {
-    throw AutomationError("", hresult::kTypeMismatch, what);
-}
-
-// Holds SafeArrayAccessData for a scope: the data pointer must be returned on every path.
-class SafeArrayData {
-public:
-    explicit SafeArrayData(SAFEARRAY* array) : array_(array) {
-        if (FAILED(SafeArrayAccessData(array_, &data_))) Mismatch("cannot read a SAFEARRAY");
-    }
-    ~SafeArrayData() { SafeArrayUnaccessData(array_); }
-    SafeArrayData(const SafeArrayData&) = delete;
-    SafeArrayData& operator=(const SafeArrayData&) = delete;
-    template <class T>
-    [[nodiscard]] T* as() const {
-        return static_cast<T*>(data_);
-    }
-
-private:
-    SAFEARRAY* array_;
-    void* data_ = nullptr;
-};
-
-SAFEARRAY* NewArray(VARTYPE type, const Array& array) {
-    SAFEARRAYBOUND bound{static_cast<ULONG>(array.items.size()), array.lowerBound};
-    SAFEARRAY* result = SafeArrayCreate(type, 1, &bound);
-    if (!result) throw std::bad_alloc();
-    return result;
-}
-
-SAFEARRAY* ToSafeArray(const Array& array) {
-    switch (array.kind) {
-        case ArrayKind::Double: {
-            SAFEARRAY* result = NewArray(VT_R8, array);
-            SafeArrayData data(result);
-            for (std::size_t i = 0; i < array.items.size(); ++i) {
-                data.as<double>()[i] = array.items[i].AsDouble();
-            }
-            return result;
-        }
-        case ArrayKind::Int16: {
-            SAFEARRAY* result = NewArray(VT_I2, array);
-            SafeArrayData data(result);
-            for (std::size_t i = 0; i < array.items.size(); ++i) {
-                const std::int32_t v = array.items[i].AsInt();
-                if (v < std::numeric_limits<SHORT>::min() || v > std::numeric_limits<SHORT>::max())
-                    Mismatch("16-bit array item out of range: " + std::to_string(v));
-                data.as<SHORT>()[i] = static_cast<SHORT>(v);
-            }
-            return result;
-        }
+// The element type a SAFEARRAY of this kind holds.
+VARTYPE ElementType(ArrayKind kind) {
+    switch (kind) {
+        case ArrayKind::Double: return VT_R8;
+        case ArrayKind::Int16: return VT_I2;
         case ArrayKind::Variant: break;
     }
-    SAFEARRAY* result = NewArray(VT_VARIANT, array);
-    try {
-        SafeArrayData data(result);
-        // The items start as VT_EMPTY, so each can be written in place.
-        for (std::size_t i = 0; i < array.items.size(); ++i) {
-            ToVARIANT(array.items[i], &data.as<VARIANT>()[i]);
+    return VT_VARIANT;
+}
+
+UniqueSafeArray ToSafeArray(const Array& array) {
+    SAFEARRAYBOUND bound{static_cast<ULONG>(array.items.size()), array.lowerBound};
+    auto result = UniqueSafeArray::Adopt(SafeArrayCreate(ElementType(array.kind), 1, &bound));
+    if (!result) throw std::bad_alloc();
+    SafeArrayAccess data(result.get());
+    for (std::size_t i = 0; i < array.items.size(); ++i) {
+        switch (array.kind) {
+            case ArrayKind::Double: data.as<double>()[i] = array.items[i].AsDouble(); break;
+            case ArrayKind::Int16: {
+                const std::int32_t v = array.items[i].AsInt();
+                if (v < std::numeric_limits<SHORT>::min() || v > std::numeric_limits<SHORT>::max())
+                    ThrowTypeMismatch("16-bit array item out of range: " + std::to_string(v));
+                data.as<SHORT>()[i] = static_cast<SHORT>(v);
+                break;
+            }
+            // The items start as VT_EMPTY, so each can be written in place.
+            case ArrayKind::Variant: ToVARIANT(array.items[i], &data.as<VARIANT>()[i]); break;
         }
-    } catch (...) {
-        SafeArrayDestroy(result);
-        throw;
     }
     return result;
 }
@@ -83,19 +48,20 @@ Variant FromSafeArray(SAFEARRAY* array, VARTYPE elementType,
                       const std::shared_ptr<DispatchSession>& session) {
     if (!array) return Variant::VariantArray({});
     if (SafeArrayGetDim(array) != 1) {
-        Mismatch("a SAFEARRAY of " + std::to_string(SafeArrayGetDim(array)) + " dimensions");
+        ThrowTypeMismatch("a SAFEARRAY of " + std::to_string(SafeArrayGetDim(array)) +
+                          " dimensions");
     }
     LONG lower = 0;
     LONG upper = -1;
     if (FAILED(SafeArrayGetLBound(array, 1, &lower)) ||
         FAILED(SafeArrayGetUBound(array, 1, &upper))) {
-        Mismatch("a SAFEARRAY without bounds");
+        ThrowTypeMismatch("a SAFEARRAY without bounds");
     }
     Array result;
     result.lowerBound = lower;
     const std::size_t count = upper >= lower ? static_cast<std::size_t>(upper - lower) + 1 : 0;
     result.items.reserve(count);
-    SafeArrayData data(array);
+    SafeArrayAccess data(array);
     switch (elementType) {
         case VT_R8:
             result.kind = ArrayKind::Double;
@@ -131,15 +97,15 @@ Variant FromSafeArray(SAFEARRAY* array, VARTYPE elementType,
 // Widening through the system's own conversion (currency, dates, decimals).
 Variant ViaDouble(const VARIANT& value) {
     UniqueVariant converted;
-    if (FAILED(VariantChangeType(converted.get(), const_cast<VARIANT*>(&value), 0, VT_R8))) {
-        Mismatch("a VARIANT of type " + std::to_string(value.vt));
+    if (FAILED(VariantChangeType(converted.put(), const_cast<VARIANT*>(&value), 0, VT_R8))) {
+        ThrowTypeMismatch("a VARIANT of type " + std::to_string(value.vt));
     }
     return Variant(converted->dblVal);
 }
 
 ObjectRef FromDispatch(IDispatch* dispatch, const std::shared_ptr<DispatchSession>& session) {
     if (ObjectRef own = DispatchServer::Unwrap(dispatch)) return own;
-    return ComObject::Create(ComPtr<IDispatch>(dispatch), session);
+    return ComObject::Create(ComPtr<IDispatch>::Share(dispatch), session);
 }
 
 }  // namespace
@@ -182,21 +148,18 @@ void ToVARIANT(const Variant& value, VARIANT* out) {
             }
             ComPtr<IDispatch> dispatch;
             if (auto* comObject = dynamic_cast<ComObject*>(object.get())) {
-                dispatch = ComPtr<IDispatch>(comObject->dispatch());
+                dispatch = ComPtr<IDispatch>::Share(comObject->dispatch());
             } else if (object) {
                 dispatch = DispatchServer::Publish(object);
             }
-            out->pdispVal = dispatch.detach();
+            out->pdispVal = dispatch.release();
             out->vt = VT_DISPATCH;
             return;
         }
         case T::Array: {
             const Array& array = value.AsArray();
-            out->parray = ToSafeArray(array);
-            out->vt =
-                static_cast<VARTYPE>(VT_ARRAY | (array.kind == ArrayKind::Double  ? VT_R8
-                                                 : array.kind == ArrayKind::Int16 ? VT_I2
-                                                                                  : VT_VARIANT));
+            out->parray = ToSafeArray(array).release();
+            out->vt = static_cast<VARTYPE>(VT_ARRAY | ElementType(array.kind));
             return;
         }
     }
@@ -216,12 +179,12 @@ Variant FromVARIANT(const VARIANT& value, const std::shared_ptr<DispatchSession>
         VARTYPE elementType = static_cast<VARTYPE>(type & VT_TYPEMASK);
         return FromSafeArray(array, elementType, session);
     }
-    if (byRef && !value.byref) Mismatch("a VT_BYREF VARIANT without a target");
+    if (byRef && !value.byref) ThrowTypeMismatch("a VT_BYREF VARIANT without a target");
     switch (type & ~VT_BYREF) {
         case VT_EMPTY:
         case VT_NULL: return Variant();
         case VT_VARIANT:
-            if (!byRef) Mismatch("a VT_VARIANT that is not by reference");
+            if (!byRef) ThrowTypeMismatch("a VT_VARIANT that is not by reference");
             return FromVARIANT(*value.pvarVal, session);
         case VT_BOOL: return Variant((byRef ? *value.pboolVal : value.boolVal) != VARIANT_FALSE);
         case VT_I1: return Variant(static_cast<std::int16_t>(byRef ? *value.pcVal : value.cVal));
@@ -257,8 +220,8 @@ Variant FromVARIANT(const VARIANT& value, const std::shared_ptr<DispatchSession>
         case VT_UNKNOWN: {
             IUnknown* unknown = byRef ? *value.ppunkVal : value.punkVal;
             if (!unknown) return Variant();
-            ComPtr<IDispatch> dispatch = ComPtr<IUnknown>(unknown).As<IDispatch>(IID_IDispatch);
-            if (!dispatch) Mismatch("an object without IDispatch");
+            ComPtr<IDispatch> dispatch = As<IDispatch>(unknown);
+            if (!dispatch) ThrowTypeMismatch("an object without IDispatch");
             return Variant(FromDispatch(dispatch.get(), session));
         }
         case VT_ERROR: {
@@ -269,7 +232,7 @@ Variant FromVARIANT(const VARIANT& value, const std::shared_ptr<DispatchSession>
         }
         default: break;
     }
-    Mismatch("a VARIANT of type " + std::to_string(type));
+    ThrowTypeMismatch("a VARIANT of type " + std::to_string(type));
 }
 
 }  // namespace tarsel::cadlink::com

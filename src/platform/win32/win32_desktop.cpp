@@ -2,8 +2,9 @@
 
 #include <windows.h>
 
-#include <climits>
 #include <string>
+
+#include "platform/win32/wide_text.h"
 
 namespace tarsel::platform {
 namespace {
@@ -13,14 +14,9 @@ HWND ToHwnd(WindowHandle window) {
     return reinterpret_cast<HWND>(static_cast<std::intptr_t>(window));
 }
 
+// A message box shows what it is given: bytes that are not UTF-8 become U+FFFD.
 std::wstring Wide(std::string_view utf8) {
-    if (utf8.empty() || utf8.size() > static_cast<std::size_t>(INT_MAX)) return {};
-    const int size = static_cast<int>(utf8.size());
-    const int length = MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, nullptr, 0);
-    if (length <= 0) return {};
-    std::wstring wide(static_cast<std::size_t>(length), L'\0');
-    MultiByteToWideChar(CP_UTF8, 0, utf8.data(), size, wide.data(), length);
-    return wide;
+    return Utf8ToWide(utf8, InvalidUtf8::Replace).value_or(std::wstring());
 }
 
 }  // namespace
