@@ -29,6 +29,7 @@ namespace {
 namespace cadlink = tarsel::cadlink;
 namespace com = tarsel::cadlink::com;
 namespace palette = tarsel::palette;
+namespace job = tarsel::job;
 
 constexpr const char* kUsage = "usage: tarsel-com-run [--progid ID] JOB\n";
 
