@@ -12,8 +12,9 @@
 
 namespace tarsel::geometry {
 
-// Receives every accepted diagonal (start, end) at once, in the order of acceptance. An
-// exception it throws ends the split and passes through to the caller.
+// Receives every accepted diagonal (start, end) in the order of acceptance (when, see
+// TriangulateOutline). An exception it throws ends the split and passes through to the
+// caller.
 using DiagonalCallback = std::function<void(const TAcadPoint& start, const TAcadPoint& end)>;
 
 struct OutlineSplit {
@@ -48,7 +49,7 @@ enum class SplitMode {
 // diagonals are reported in order and that is the result. When they give up, the passes run
 // again, reporting as they go, now refusing also a cut whose diagonal runs through a vertex
 // (DiagonalMeetsVertex), and the completion cuts the rest, reporting its diagonals after
-// theirs. So a completed split has no triangle of no area where the outline has none to give.
+// theirs. So the passes leave no spike behind that only a triangle of no area could remove.
 [[nodiscard]] OutlineSplit TriangulateOutline(std::span<const TAcadPoint> outline, double viewSize,
                                               const DiagonalCallback& onDiagonal,
                                               SplitMode mode = SplitMode::Completed);

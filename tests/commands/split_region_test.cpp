@@ -151,6 +151,27 @@ TEST_F(SplitRegion, SplitFailureKeepsItsLinesAndWritesNoLabels) {
     EXPECT_EQ(options().NextNumber(), 1);
 }
 
+// Only outlines that no method can split still fail, before any line is drawn.
+TEST_F(SplitRegion, OutlinesWithoutASoundSplitGiveTheFailureMessage) {
+    const std::vector<std::vector<std::pair<double, double>>> outlines = {
+        {{0, 0}, {10000, 10000}, {10000, 0}, {0, 10000}},      // edges that cross
+        {{0, 0}, {5000, 0}, {10000, 0}, {5000, 0}},            // no area
+        {{0, 0}, {10000, 0}, {0, 0}, {10000, 0}, {10000, 0}},  // two distinct vertices
+    };
+    for (const auto& outline : outlines) {
+        SCOPED_TRACE(outline.size());
+        desktop.messages.clear();
+        Outline(outline);
+        Answer(Answer::MakePoint(5000, 1000));
+        Press("自動");
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        EXPECT_EQ(desktop.messages[0].text, "分割に失敗しました．");
+        EXPECT_TRUE(Lines().empty());
+        EXPECT_TRUE(Texts().empty());
+        EXPECT_EQ(options().NextNumber(), 1);
+    }
+}
+
 TEST_F(SplitRegion, ALastEntityThatIsNoPolylineStaysAndNothingIsDrawn) {
     minicad::Entity circle;
     circle.data = minicad::CircleData{{5000, 5000, 0}, 100};
