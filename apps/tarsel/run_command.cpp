@@ -11,6 +11,7 @@
 
 #include "cadlink/cad_session.h"
 #include "cadlink/connection.h"
+#include "commands/area_check.h"
 #include "job/job_file.h"
 #include "minicad/application.h"
 #include "minicad/dxf.h"
@@ -31,7 +32,9 @@ constexpr std::string_view kUsage =
 
 Opens DRAWING in the built-in CAD, runs the palette session written in JOB and saves the
 drawing to OUT (default: DRAWING's name with "-out" before ".dxf"). Every message box is
-printed as "message CAPTION: TEXT", and at the end "next-number N".
+printed as "message CAPTION: TEXT", every split's area check as "area OUTLINE TRIANGLES"
+(the outline's coordinate area and the sum of its triangles, as the command line shows
+them), and at the end "next-number N".
 
 JOB has one action per line; "#" at the start of a line or after a blank starts a comment:
   set KEY VALUE        a palette option by its settings key (Kyuuseki, Keta1, ..., B_Hen)
@@ -91,11 +94,12 @@ minicad::Answer ToAnswer(const job::JobAnswer& a) {
     return minicad::Answer::MakeCancel();
 }
 
-// The CAD side of a job: minicad's variables and its scripted user.
+// The CAD side of a job: minicad's variables and its scripted user. Between commands it
+// prints the area checks the commands wrote to the command line as "area" lines.
 class MinicadJobCad final : public job::JobCad {
 public:
-    MinicadJobCad(minicad::Document& document, minicad::ScriptedInput& input)
-        : document_(document), input_(input) {}
+    MinicadJobCad(minicad::Document& document, minicad::ScriptedInput& input, std::ostream& out)
+        : document_(document), input_(input), out_(out), logSeen_(document.CommandLog().size()) {}
 
     std::string SetSysvar(std::string_view name, std::string_view value) override {
         cadlink::Variant v;
@@ -106,6 +110,10 @@ public:
                std::string(minicad::Document::VariableErrorText(error));
     }
     void QueueAnswers(std::span<const job::JobAnswer> answers) override {
+        const std::vector<std::string>& log = document_.CommandLog();
+        for (; logSeen_ < log.size(); ++logSeen_) {
+            if (auto area = commands::AreaLineFromCommandLine(log[logSeen_])) out_ << *area << '\n';
+        }
         input_.Clear();
         for (const job::JobAnswer& a : answers) input_.Push(ToAnswer(a));
     }
@@ -114,6 +122,8 @@ public:
 private:
     minicad::Document& document_;
     minicad::ScriptedInput& input_;
+    std::ostream& out_;
+    std::size_t logSeen_;
 };
 
 // Everything a job can get wrong without the drawing is found before anything runs: options
@@ -224,7 +234,7 @@ int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& e
     palette::PaletteController controller(registry, desktop, fragments.path());
     controller.session().TargetProgID = target;
     palette::ControllerJobTarget jobTarget(controller, desktop);
-    MinicadJobCad jobCad(cad->document(), *input);
+    MinicadJobCad jobCad(cad->document(), *input, out);
 
     const int status = job::RunJob(job, jobTarget, jobCad, out, err);
     registry.Unregister(target);

@@ -1,5 +1,5 @@
 // tarsel triangulate: splits an outline read from a text file and prints the diagonals and
-// triangles in the order the split produces them.
+// triangles in the order the split produces them, and whether the completion was needed.
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
@@ -26,12 +26,18 @@ constexpr std::string_view kName = "tarsel triangulate";
 
 constexpr std::string_view kUsage =
     R"(Usage: tarsel triangulate FILE [--view-size V]
+       tarsel triangulate FILE --strict [--view-size V]
 
 Splits a closed outline into triangles whose corners are outline vertices, the way the
 palette's split commands do, and prints one record per line:
   diagonal x1 y1 x2 y2            each accepted diagonal, in the order of acceptance
   triangle x1 y1 x2 y2 x3 y3      each triangle, in the order that numbers them
-  ok                              (or: failed)
+  ok                              the 60-degree cuts split the outline on their own
+  ok completed N                  they gave up and the split was completed: they ran
+                                  again refusing diagonals through vertices, and the last
+                                  N triangles were cut as ears
+  failed                          the outline cannot be split (its edges cross, it has
+                                  fewer than three distinct vertices or no area)
 Numbers are printed with 17 significant digits, so they read back exactly.
 
 FILE holds one vertex per line, "x y" or "x,y", with an optional z that is ignored.
@@ -42,6 +48,9 @@ Options:
   --view-size V   the height of the CAD view in drawing units; the inside test casts a ray
                   ten times as long. Default: 10 times the larger side of the outline's
                   bounding box.
+  --strict        the 60-degree cuts as they always were: no exact check of each cut and no
+                  completion, so "failed" where they give up. For comparing with earlier
+                  results only: their inside test can take a triangle outside for inside.
   -h, --help      show this help
 
 Exit status: 0 split, 1 the split failed (the diagonals printed so far were accepted),
@@ -119,6 +128,7 @@ int Usage(std::ostream& err, std::string_view problem) {
 int RunTriangulate(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
     std::optional<std::string> file;
     std::optional<double> viewSize;
+    bool strict = false;
     for (std::size_t k = 0; k < args.size(); ++k) {
         const std::string& arg = args[k];
         if (arg == "-h" || arg == "--help") {
@@ -126,7 +136,9 @@ int RunTriangulate(std::span<const std::string> args, std::ostream& out, std::os
             return kExitOk;
         }
         std::optional<std::string> viewText;
-        if (arg == "--view-size") {
+        if (arg == "--strict") {
+            strict = true;
+        } else if (arg == "--view-size") {
             if (k + 1 == args.size()) return Usage(err, "--view-size needs a value");
             viewText = args[++k];
         } else if (arg.starts_with("--view-size=")) {
@@ -168,10 +180,12 @@ int RunTriangulate(std::span<const std::string> args, std::ostream& out, std::os
 
     const double view = viewSize ? *viewSize : DefaultViewSize(parsed.vertices);
     const geometry::OutlineSplit split = geometry::TriangulateOutline(
-        parsed.vertices, view, [&](const TAcadPoint& start, const TAcadPoint& end) {
+        parsed.vertices, view,
+        [&](const TAcadPoint& start, const TAcadPoint& end) {
             out << "diagonal " << Number17(start.x) << ' ' << Number17(start.y) << ' '
                 << Number17(end.x) << ' ' << Number17(end.y) << '\n';
-        });
+        },
+        strict ? geometry::SplitMode::Plain : geometry::SplitMode::Completed);
     if (split.success) {
         for (const geometry::TAcadTriangle& t : split.triangles) {
             out << "triangle";
@@ -181,7 +195,13 @@ int RunTriangulate(std::span<const std::string> args, std::ostream& out, std::os
             out << '\n';
         }
     }
-    out << (split.success ? "ok\n" : "failed\n");
+    if (!split.success) {
+        out << "failed\n";
+    } else if (split.completed) {
+        out << "ok completed " << split.completedTriangles << '\n';
+    } else {
+        out << "ok\n";
+    }
     out.flush();
     return split.success ? kExitOk : kExitFailed;
 }

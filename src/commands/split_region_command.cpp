@@ -5,6 +5,7 @@
 
 #include "annotation/label_triangles.h"
 #include "cadlink/drawing_services.h"
+#include "commands/area_check.h"
 #include "commands/command_frame.h"
 #include "geometry/outline_triangulation.h"
 
@@ -96,7 +97,10 @@ void SplitRegionIntoTriangles(cadlink::CadSession& session, const TAcadPoint& po
                     Call(line, "Update", {});
                 });
             if (split.success) {
-                triangles = split.triangles;
+                // A split whose triangles do not add up to the outline gets no labels: its
+                // numbers would reach the area table.
+                const SplitAreaCheck check = CheckSplitArea(outline, split.triangles, divisor);
+                if (ReportSplitArea(session, doc, check)) triangles = split.triangles;
             } else {
                 splitFailed = true;
                 ShowMessageAndReturnToCad(session, kSplitFailedMessage);

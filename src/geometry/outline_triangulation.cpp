@@ -14,6 +14,13 @@ constexpr double kMatchTolerance = 0.001;
 constexpr double kRayFactor = 10;
 constexpr int kPassesPerVertex = 4;
 
+// What an accepted cut must pass beyond the inside tests.
+enum class CutCheck {
+    None,    // the plain split
+    Inside,  // CutStaysInside
+    Clear,   // CutStaysInside, and no vertex on the diagonal unless the corner is straight
+};
+
 bool Matches(const TAcadPoint& p, const TAcadPoint& q) {
     return std::abs(q.x - p.x) < kMatchTolerance && std::abs(q.y - p.y) < kMatchTolerance;
 }
@@ -36,21 +43,31 @@ std::optional<std::size_t> FirstMatch(const TAcadPoint& p, std::span<const TAcad
 class Splitter {
 public:
     Splitter(std::span<const TAcadPoint> outline, double viewSize,
-             const DiagonalCallback& onDiagonal)
+             const DiagonalCallback& onDiagonal, CutCheck check)
         : outline_(outline),
           viewSize_(viewSize),
           onDiagonal_(onDiagonal),
+          check_(check),
+          winding_(check == CutCheck::None ? Turn::Collinear : OutlineWinding(outline)),
           working_(outline.begin(), outline.end()),
           m_(static_cast<int>(outline.size())),
           scores_(outline.size()),
           scoreKnown_(outline.size(), 0) {}
 
-    OutlineSplit Run() {
+    // complete: cut what the passes leave into ears instead of failing.
+    OutlineSplit Run(bool complete) {
         const int h = static_cast<int>(outline_.size());
         for (int pass = 0; m_ != 3 && pass != kPassesPerVertex * h; ++pass) RunPass();
-        if (m_ != 3) return {false, std::move(triangles_)};
-        triangles_.push_back({W(0), W(1), W(2)});
-        return {true, std::move(triangles_)};
+        if (m_ == 3) {
+            triangles_.push_back({W(0), W(1), W(2)});
+            return {true, std::move(triangles_)};
+        }
+        if (!complete || m_ < 3) return {false, std::move(triangles_)};
+        // Every cut so far lies inside, so what remains is the rest of the region.
+        const std::size_t before = triangles_.size();
+        const bool done = CutEars(std::move(working_), winding_, triangles_, onDiagonal_);
+        const int completed = static_cast<int>(triangles_.size() - before);
+        return {done, std::move(triangles_), false, done ? completed : 0};
     }
 
 private:
@@ -59,6 +76,15 @@ private:
 
     bool Interior(const TAcadPoint& a, const TAcadPoint& c) const {
         return IsInteriorDiagonal(a, c, outline_, Working(), viewSize_);
+    }
+
+    // The exact check behind the inside tests; prev, corner and next in working order.
+    bool StaysInside(const TAcadPoint& prev, const TAcadPoint& corner,
+                     const TAcadPoint& next) const {
+        if (check_ == CutCheck::None) return true;
+        if (!CutStaysInside(prev, corner, next, outline_, winding_)) return false;
+        return check_ == CutCheck::Inside || Orientation(prev, corner, next) == Turn::Collinear ||
+               !DiagonalMeetsVertex(prev, next, outline_);
     }
 
     void Report(const TAcadPoint& start, const TAcadPoint& end) const {
@@ -115,7 +141,7 @@ private:
         const TAcadPoint f = W(l);
         const TAcadPoint g = W(l + 1);
         if (m_ <= 3) return;
-        if (!Interior(e, g)) {
+        if (!Interior(e, g) || !StaysInside(e, f, g)) {
             rejected_.push_back(f);
             return;
         }
@@ -139,12 +165,20 @@ private:
         const TAcadPoint w3 = fromC ? c : b;
         const TAcadPoint w4 = fromC ? d : a;
 
-        if (m_ <= 3 || !Interior(w1, w3)) return;
+        // The inside tests keep their own argument order (their segment test is not
+        // symmetric); the follow-up triangles run against the working order when the fan
+        // turns from B.
+        const auto followUpCuttable = [&](const TAcadPoint& outer, const TAcadPoint& corner,
+                                          const TAcadPoint& across) {
+            if (!Interior(outer, across)) return false;
+            return fromC ? StaysInside(outer, corner, across) : StaysInside(across, corner, outer);
+        };
+        if (m_ <= 3 || !followUpCuttable(w1, w2, w3)) return;
         Report(w1, w3);
         triangles_.push_back({w1, w2, w3});
         Remove(w2);
 
-        if (m_ <= 3 || !Interior(w1, w4)) return;
+        if (m_ <= 3 || !followUpCuttable(w1, w3, w4)) return;
         Report(w1, w4);
         triangles_.push_back({w1, w3, w4});
         Remove(w3);
@@ -153,6 +187,8 @@ private:
     std::span<const TAcadPoint> outline_;
     double viewSize_;
     const DiagonalCallback& onDiagonal_;
+    CutCheck check_;
+    Turn winding_;  // of the whole outline; the working outline keeps it while every cut is sound
     std::vector<TAcadPoint> working_;  // exactly the m_ live vertices
     int m_;
     std::vector<double> scores_;    // |corner angle - 60 degrees| per working vertex
@@ -224,9 +260,34 @@ bool IsInteriorDiagonal(const TAcadPoint& a, const TAcadPoint& c,
 }
 
 OutlineSplit TriangulateOutline(std::span<const TAcadPoint> outline, double viewSize,
-                                const DiagonalCallback& onDiagonal) {
+                                const DiagonalCallback& onDiagonal, SplitMode mode) {
     if (outline.empty()) return {};
-    return Splitter(outline, viewSize, onDiagonal).Run();
+    if (mode == SplitMode::Completed) {
+        // What no method can split fails before anything is drawn.
+        const bool finite = std::all_of(outline.begin(), outline.end(), [](const TAcadPoint& p) {
+            return std::isfinite(p.x) && std::isfinite(p.y);
+        });
+        if (!finite || OutlineWinding(outline) == Turn::Collinear || OutlineEdgesCross(outline)) {
+            return {};
+        }
+    }
+    if (mode == SplitMode::Plain) {
+        return Splitter(outline, viewSize, onDiagonal, CutCheck::None).Run(false);
+    }
+    std::vector<TAcadLine> diagonals;
+    const DiagonalCallback record = [&](const TAcadPoint& start, const TAcadPoint& end) {
+        diagonals.push_back({start, end});
+    };
+    OutlineSplit checked = Splitter(outline, viewSize, record, CutCheck::Inside).Run(false);
+    if (checked.success) {
+        for (const TAcadLine& d : diagonals) {
+            if (onDiagonal) onDiagonal(d.st, d.ed);
+        }
+        return checked;
+    }
+    OutlineSplit completed = Splitter(outline, viewSize, onDiagonal, CutCheck::Clear).Run(true);
+    completed.completed = completed.success;
+    return completed;
 }
 
 }  // namespace tarsel::geometry

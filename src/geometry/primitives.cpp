@@ -32,6 +32,65 @@ bool MayBeCollinear(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& 
     return std::abs(det) <= kOrientationErrorBound * (std::abs(left) + std::abs(right));
 }
 
+// Error-free transformations (Dekker, Knuth): a + b and a * b as an exact pair of doubles.
+// They are exact unless a product overflows or underflows, which no drawing coordinate does.
+struct Pair {
+    double hi;
+    double lo;
+};
+
+Pair TwoSum(double a, double b) {
+    const double s = a + b;
+    const double bv = s - a;
+    const double av = s - bv;
+    return {s, (a - av) + (b - bv)};
+}
+
+Pair SplitHalves(double a) {
+    constexpr double kSplitter = 134217729.0;  // 2^27 + 1
+    const double c = kSplitter * a;
+    const double hi = c - (c - a);
+    return {hi, a - hi};
+}
+
+Pair TwoProduct(double a, double b) {
+    const double p = a * b;
+    const Pair as = SplitHalves(a);
+    const Pair bs = SplitHalves(b);
+    const double err = p - as.hi * bs.hi - as.lo * bs.hi - as.hi * bs.lo;
+    return {p, as.lo * bs.lo - err};
+}
+
+// The sign of (b - a) x (c - a) without rounding. The determinant equals the sum of six
+// products of the input coordinates (the a.x * a.y terms cancel); each product is split
+// into two doubles and the twelve are accumulated into a non-overlapping expansion, whose
+// largest component carries the sign of the exact sum.
+int ExactOrientationSign(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& c) {
+    const Pair products[6] = {
+        TwoProduct(a.x, b.y),  TwoProduct(-a.x, c.y), TwoProduct(b.x, c.y),
+        TwoProduct(-b.x, a.y), TwoProduct(c.x, a.y),  TwoProduct(-c.x, b.y),
+    };
+    double expansion[12];
+    int length = 0;
+    const auto grow = [&](double term) {
+        double q = term;
+        int kept = 0;
+        for (int k = 0; k < length; ++k) {
+            const Pair sum = TwoSum(q, expansion[k]);
+            if (sum.lo != 0) expansion[kept++] = sum.lo;
+            q = sum.hi;
+        }
+        if (q != 0) expansion[kept++] = q;
+        length = kept;
+    };
+    for (const Pair& p : products) {
+        grow(p.lo);
+        grow(p.hi);
+    }
+    if (length == 0) return 0;
+    return expansion[length - 1] > 0 ? 1 : -1;
+}
+
 }  // namespace
 
 TAcadPoint PolarPoint(const TAcadPoint& base, double angle, double distance) {
@@ -110,6 +169,17 @@ double VertexAngle(const TAcadPoint& p, const TAcadPoint& v, const TAcadPoint& q
     // Unsigned: a reflex corner reads as its convex complement.
     const double d = std::abs(PointAngle(v, p) - PointAngle(v, q));
     return d > kPi ? kTwoPi - d : d;
+}
+
+Turn Orientation(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& c) {
+    const double left = (b.x - a.x) * (c.y - a.y);
+    const double right = (b.y - a.y) * (c.x - a.x);
+    const double det = left - right;
+    if (!std::isfinite(det)) return Turn::Collinear;
+    if (std::abs(det) > kOrientationErrorBound * (std::abs(left) + std::abs(right))) {
+        return det > 0 ? Turn::CounterClockwise : Turn::Clockwise;
+    }
+    return static_cast<Turn>(ExactOrientationSign(a, b, c));
 }
 
 ApexResult TriangleApex(const TAcadPoint& p1, double a, const TAcadPoint& p2, double b) {

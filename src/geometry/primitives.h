@@ -55,6 +55,12 @@ struct FootResult {
 [[nodiscard]] bool IsSamePoint(const TAcadPoint& p, const TAcadPoint& q, double tolerance);
 [[nodiscard]] double VertexAngle(const TAcadPoint& p, const TAcadPoint& v, const TAcadPoint& q);
 
+// The turn a -> b -> c, decided exactly for finite coordinates: the sign of
+// (b - a) x (c - a). Doubles first; when the result lies within the rounding-error bound,
+// the six products are summed without rounding. Non-finite input counts as collinear.
+enum class Turn { Clockwise = -1, Collinear = 0, CounterClockwise = 1 };
+[[nodiscard]] Turn Orientation(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& c);
+
 struct ApexResult {
     int result = 0;    // 2: two apexes; 1: apex on the base; 0: no triangle
     TAcadPoint apex1;  // left of p1->p2 (meaningful for result 2 only)

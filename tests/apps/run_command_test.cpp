@@ -55,7 +55,7 @@ TEST_F(RunCommand, SplitsALotAndSavesBesideTheDrawing) {
     const std::string lot = Drawing({{0, 0, 0}, {10000, 0, 0}, {10000, 10000, 0}, {0, 10000, 0}});
     const Outcome r = Run({lot, Job("set NextNumber 3\npress 分割\npoint 5000,5000\n")});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "next-number 3\n");
+    EXPECT_EQ(r.out, "area 100.0000 100.0000\nnext-number 3\n");
     EXPECT_EQ(r.err, "");
     const minicad::Drawing saved = minicad::ReadDxfFile(dir_ / "lot-out.dxf");
     EXPECT_EQ(Count(saved, kLine, "H_HEN"), 1u);  // one diagonal of the square
@@ -79,7 +79,7 @@ TEST_F(RunCommand, LabelsReachTheDrawingOnBothRoads) {
         const std::string lot = Drawing({{0, 0, 0}, {3000, 0, 0}, {0, 4000, 0}});
         const Outcome r = Run({lot, Job("press 自動\npoint 500,500\n"), "--target", target});
         EXPECT_EQ(r.exitCode, 0) << r.err;
-        EXPECT_EQ(r.out, "next-number 2\n");
+        EXPECT_EQ(r.out, "area 6.0000 6.0000\nnext-number 2\n");
         const minicad::Drawing saved = minicad::ReadDxfFile(dir_ / "lot-out.dxf");
         std::size_t tagged = 0;
         for (const minicad::Entity& e : saved.entities)

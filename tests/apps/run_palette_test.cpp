@@ -214,7 +214,7 @@ TEST_F(RunPalette, SplitOnlyDrawsOneDiagonalOnTheSidesLayer) {
     EXPECT_EQ(l.end, (Point3{10000, 0, 0}));
     EXPECT_TRUE(r.Texts(false).empty() && r.Texts(true).empty());
     EXPECT_TRUE(r.All<minicad::PolylineData>().empty());
-    EXPECT_EQ(r.out, "next-number 4\n");
+    EXPECT_EQ(r.out, "area 100.0000 100.0000\nnext-number 4\n");
 }
 
 TEST_F(RunPalette, AutomaticOnATriangleUnderEitherMethod) {
@@ -228,7 +228,7 @@ TEST_F(RunPalette, AutomaticOnATriangleUnderEitherMethod) {
     EXPECT_EQ(r.All<minicad::CircleData>().size(), 1u);
     EXPECT_EQ(r.All<minicad::LineData>().size(), 3u);  // no diagonal
     EXPECT_TRUE(r.All<minicad::PolylineData>().empty());
-    EXPECT_EQ(r.out, "next-number 2\n");
+    EXPECT_EQ(r.out, "area 6.0000 6.0000\nnext-number 2\n");
 
     r = Run("set Kyuuseki 1\npress 自動\npoint 1000,1000\n");
     ASSERT_EQ(r.exitCode, 0) << r.err;
@@ -249,7 +249,7 @@ TEST_F(RunPalette, TagsHoldRawSidesInPointOrderOnBothRoads) {
             Run("set NextNumber 7\npress 自動\npoint 5000,5000\n", {"--target", target});
         ASSERT_EQ(r.exitCode, 0) << r.err;
         EXPECT_EQ(r.Strings(true), (std::vector<std::string>{"7", "8"}));
-        EXPECT_EQ(r.out, "next-number 9\n");
+        EXPECT_EQ(r.out, "area 100.0000 100.0000\nnext-number 9\n");
         EXPECT_TRUE(r.All<minicad::PolylineData>().empty());
         for (const char* number : {"7", "8"}) {
             const Entity* e = r.TaggedText(number);

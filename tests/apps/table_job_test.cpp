@@ -138,6 +138,46 @@ TEST_F(TableJob, RightTriangleUnderBothMethods) {
     }
 }
 
+// "自動" in a flag lot far from the origin, which the 60-degree cuts alone give up on: every
+// triangle gets the next number, the area check is printed, and the table built from the
+// numbers totals the lot's coordinate area to the table's rounding (with sides printed to the
+// centimetre, as by default, the table's own Heron areas differ by some hundredths of a m²).
+TEST_F(TableJob, FlagLotIsNumberedThroughAndTotalsItsCoordinateArea) {
+    const std::vector<std::pair<double, double>> lot = {
+        {36939.844, 40000},     {39055.714, 40000}, {39055.714, 59958.541}, {49313.435, 59958.541},
+        {49313.435, 71261.177}, {30000, 71261.177}, {30000, 59958.541},     {36939.844, 59958.541}};
+    double twice = 0;
+    for (std::size_t k = 0; k < lot.size(); ++k) {
+        const auto& [x1, y1] = lot[k];
+        const auto& [x2, y2] = lot[(k + 1) % lot.size()];
+        Add(minicad::LineData{{x1, y1, 0}, {x2, y2, 0}});
+        twice +=
+            (x1 - lot[0].first) * (y2 - lot[0].second) - (x2 - lot[0].first) * (y1 - lot[0].second);
+    }
+    const double area = std::abs(twice) / 2 / 1e6;  // square metres at the default scale
+
+    Outcome run;
+    const std::string out =
+        RunJob("set Kyuuseki 0\nset Keta1 6\npress 自動\npoint 38000,50000\n" + PlaceTable(), &run);
+    EXPECT_EQ(run.out, "area 260.5224 260.5224\nnext-number 7\n");
+    const minicad::Drawing saved = minicad::ReadDxfFile(std::filesystem::path(dir_ / "out.dxf"));
+    std::vector<int> numbers;
+    for (const auto& e : saved.entities) {
+        if (!e.xdata.empty())
+            numbers.push_back(std::stoi(std::get<minicad::TextData>(e.data).text));
+    }
+    std::sort(numbers.begin(), numbers.end());
+    EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3, 4, 5, 6}));
+
+    // The table computes each area from the printed sides (here to the micrometre) and rounds
+    // it to four decimals before the total: six roundings of a ten-thousandth at most.
+    const std::vector<std::string> drawn = TableTexts(saved);
+    const auto total = std::find(drawn.begin(), drawn.end(), "合計");
+    ASSERT_NE(total, drawn.end());
+    ASSERT_NE(total + 1, drawn.end());
+    EXPECT_NEAR(std::stod(*(total + 1)), area, 6 * 0.0001);
+}
+
 TEST_F(TableJob, CancelledInsertLeavesNothing) {
     AddTagged("1", 3000, 4000, 5000);
     RunJob("press 作成\ncancel\n");

@@ -58,10 +58,11 @@ TEST_F(TriangulateCommand, NumbersCarrySeventeenSignificantDigits) {
               "ok\n");
 }
 
+// --strict: the 60-degree cuts alone, as they always ran.
 TEST_F(TriangulateCommand, AFailedSplitPrintsItsDiagonalsAndFailed) {
     // A view far smaller than the region: every corner is refused.
-    const Outcome outcome =
-        Triangulate({"--view-size=0.5", Write("big.txt", "0 0\n1000 0\n1000 1000\n0 1000\n")});
+    const Outcome outcome = Triangulate(
+        {"--view-size=0.5", Write("big.txt", "0 0\n1000 0\n1000 1000\n0 1000\n"), "--strict"});
     EXPECT_EQ(outcome.exitCode, kExitFailed);
     EXPECT_EQ(outcome.out, "failed\n");
 
@@ -78,11 +79,51 @@ TEST_F(TriangulateCommand, AFailedSplitPrintsItsDiagonalsAndFailed) {
             comb += std::to_string(k * pitch - 1000) + " " + std::to_string(base) + "\n";
         }
     }
-    const Outcome combOutcome = Triangulate({Write("comb.txt", comb)});
+    const Outcome combOutcome = Triangulate({"--strict", Write("comb.txt", comb)});
     EXPECT_EQ(combOutcome.exitCode, kExitFailed);
     EXPECT_TRUE(combOutcome.out.starts_with("diagonal "));
     EXPECT_TRUE(combOutcome.out.ends_with("\nfailed\n"));
     EXPECT_EQ(combOutcome.out.find("triangle"), std::string::npos);
+
+    // Without --strict the comb is completed: 22 triangles, the last of them cut as ears.
+    const Outcome completed = Triangulate({Write("comb.txt", comb)});
+    EXPECT_EQ(completed.exitCode, kExitOk);
+    EXPECT_EQ(completed.err, "");
+    std::istringstream lines(completed.out);
+    int diagonals = 0, triangles = 0;
+    std::string line, last;
+    while (std::getline(lines, line)) {
+        diagonals += line.starts_with("diagonal ");
+        triangles += line.starts_with("triangle ");
+        last = line;
+    }
+    EXPECT_EQ(diagonals, 21);
+    EXPECT_EQ(triangles, 22);
+    EXPECT_TRUE(last.starts_with("ok completed ")) << last;
+    EXPECT_GT(std::stoi(last.substr(13)), 0);
+    // The old fault, kept by --strict for comparison: the upward ray through two vertices.
+    const std::string four = Write("four.txt", "2 5\n4 2\n2 4\n0 0\n");
+    EXPECT_EQ(Triangulate({"--strict", four}).out,
+              "diagonal 0 0 4 2\n"
+              "triangle 0 0 2 5 4 2\n"
+              "triangle 4 2 2 4 0 0\n"
+              "ok\n");
+    const Outcome sound = Triangulate({four});
+    EXPECT_EQ(sound.exitCode, kExitOk);
+    EXPECT_TRUE(sound.out.ends_with("\nok\n") ||
+                sound.out.find("ok completed") != std::string::npos)
+        << sound.out;
+    EXPECT_EQ(sound.out.find("diagonal 0 0 4 2\n"), std::string::npos) << sound.out;
+}
+
+TEST_F(TriangulateCommand, OutlinesThatCannotBeSplitFailWithoutADiagonal) {
+    for (const char* content :
+         {"0 0\n10 10\n10 0\n0 10\n", "0 0\n5 0\n10 0\n", "3 3\n3 3\n3 3\n"}) {
+        SCOPED_TRACE(content);
+        const Outcome outcome = Triangulate({Write("bad.txt", content)});
+        EXPECT_EQ(outcome.exitCode, kExitFailed);
+        EXPECT_EQ(outcome.out, "failed\n");
+    }
 }
 
 TEST_F(TriangulateCommand, ABadFileIsNamedWithItsLineAndNothingElseIsPrinted) {

@@ -8,6 +8,7 @@
 #include <sstream>
 
 #include "annotation/triangle_tag.h"
+#include "commands/area_check.h"
 #include "commands/split_region_command.h"
 #include "minicad/dxf.h"
 #include "minicad_fixture.h"
@@ -150,6 +151,27 @@ TEST_F(SplitRegion, SplitFailureKeepsItsLinesAndWritesNoLabels) {
     EXPECT_EQ(options().NextNumber(), 1);
 }
 
+// Only outlines that no method can split still fail, before any line is drawn.
+TEST_F(SplitRegion, OutlinesWithoutASoundSplitGiveTheFailureMessage) {
+    const std::vector<std::vector<std::pair<double, double>>> outlines = {
+        {{0, 0}, {10000, 10000}, {10000, 0}, {0, 10000}},      // edges that cross
+        {{0, 0}, {5000, 0}, {10000, 0}, {5000, 0}},            // no area
+        {{0, 0}, {10000, 0}, {0, 0}, {10000, 0}, {10000, 0}},  // two distinct vertices
+    };
+    for (const auto& outline : outlines) {
+        SCOPED_TRACE(outline.size());
+        desktop.messages.clear();
+        Outline(outline);
+        Answer(Answer::MakePoint(5000, 1000));
+        Press("自動");
+        ASSERT_EQ(desktop.messages.size(), 1u);
+        EXPECT_EQ(desktop.messages[0].text, "分割に失敗しました．");
+        EXPECT_TRUE(Lines().empty());
+        EXPECT_TRUE(Texts().empty());
+        EXPECT_EQ(options().NextNumber(), 1);
+    }
+}
+
 TEST_F(SplitRegion, ALastEntityThatIsNoPolylineStaysAndNothingIsDrawn) {
     minicad::Entity circle;
     circle.data = minicad::CircleData{{5000, 5000, 0}, 100};
@@ -191,6 +213,76 @@ TEST_F(SplitRegion, FailureMidwayKeepsWhatWasWrittenAndTheCountSoFar) {
     EXPECT_EQ(NumberTexts(), (std::vector<std::string>{"1"}));
     EXPECT_EQ(options().NextNumber(), 2);
     EXPECT_NE(controller->LastQuietEnd().find("disk full"), std::string::npos);
+}
+
+TEST_F(SplitRegion, EverySplitWritesItsAreaCheckToTheCommandLine) {
+    // A lot far from the origin that the 60-degree cuts give up on: the completed split still
+    // adds up, at the scale divisor's square.
+    const std::vector<std::pair<double, double>> flag = {
+        {36939.844, 40000},     {39055.714, 40000}, {39055.714, 59958.541}, {49313.435, 59958.541},
+        {49313.435, 71261.177}, {30000, 71261.177}, {30000, 59958.541},     {36939.844, 59958.541}};
+    doc().SetViewSize(40000);
+    for (const char* button : {"分割", "自動"}) {
+        SCOPED_TRACE(button);
+        for (const auto& e : std::vector<minicad::Entity>(doc().Entities()))
+            doc().EraseEntity(e.id);
+        Outline(flag);
+        options().SetNextNumber(1);
+        Answer(Answer::MakePoint(38000, 50000));
+        Press(button);
+        EXPECT_EQ(doc().CommandLog().back(), "座標面積 260.5224  三角形合計 260.5224  差 0.0000");
+        EXPECT_TRUE(desktop.messages.empty());
+        EXPECT_EQ(Lines().size(), 5u);
+        EXPECT_EQ(options().NextNumber(), button == std::string("自動") ? 7 : 1);
+    }
+}
+
+TEST(SplitAreaCheck, FiguresInTableUnitsAndAMismatchAboveOnePartInABillion) {
+    using geometry::TAcadPoint;
+    using geometry::TAcadTriangle;
+    const std::vector<TAcadPoint> square = {
+        {0, 0, 0}, {10000, 0, 0}, {10000, 10000, 0}, {0, 10000, 0}};
+    const std::vector<TAcadTriangle> halves = {{square[3], square[0], square[1]},
+                                               {square[1], square[2], square[3]}};
+    commands::SplitAreaCheck check = commands::CheckSplitArea(square, halves, 1000);
+    EXPECT_EQ(check.outlineArea, 100);
+    EXPECT_EQ(check.trianglesArea, 100);
+    EXPECT_FALSE(check.mismatch);
+    EXPECT_EQ(commands::AreaCheckText(check), "座標面積 100.0000  三角形合計 100.0000  差 0.0000");
+
+    // The split that reported success with a triangle outside: 14 against 2.
+    const std::vector<TAcadPoint> four = {{2, 5, 0}, {4, 2, 0}, {2, 4, 0}, {0, 0, 0}};
+    check = commands::CheckSplitArea(four,
+                                     {{four[3], four[0], four[1]}, {four[1], four[2], four[3]}}, 1);
+    EXPECT_TRUE(check.mismatch);
+    EXPECT_EQ(commands::AreaCheckText(check), "座標面積 2.0000  三角形合計 14.0000  差 12.0000");
+
+    // A lost triangle, and a sliver of a millionth too much on a lot far from the origin.
+    EXPECT_TRUE(commands::CheckSplitArea(square, {halves[0]}, 1000).mismatch);
+    const std::vector<TAcadPoint> far = {{30000, 40000, 0}, {40000, 40000, 0}, {40000, 50000, 0}};
+    EXPECT_FALSE(commands::CheckSplitArea(far, {{far[0], far[1], far[2]}}, 1000).mismatch);
+    EXPECT_TRUE(
+        commands::CheckSplitArea(far, {{far[0], far[1], {40000, 50000.0001, 0}}}, 1000).mismatch);
+    // Below the last printed digit a difference reads as none, whatever its sign.
+    EXPECT_EQ(commands::AreaCheckText({1.00000001, 1.0, false}),
+              "座標面積 1.0000  三角形合計 1.0000  差 0.0000");
+
+    EXPECT_EQ(
+        commands::AreaLineFromCommandLine("座標面積 277.8014  三角形合計 277.8014  差 0.0000"),
+        "area 277.8014 277.8014");
+    EXPECT_EQ(commands::AreaLineFromCommandLine("点が指示されました."), std::nullopt);
+}
+
+TEST_F(SplitRegion, AMismatchIsShownAsAMessage) {
+    session().CadApp = cad->Object();
+    const cadlink::ObjectRef document = cadlink::GetObject(cad->Object(), "ActiveDocument");
+    EXPECT_TRUE(commands::ReportSplitArea(session(), document, {100, 100, false}));
+    EXPECT_TRUE(desktop.messages.empty());
+    EXPECT_FALSE(commands::ReportSplitArea(session(), document, {2, 14, true}));
+    ASSERT_EQ(desktop.messages.size(), 1u);
+    EXPECT_EQ(desktop.messages[0].text, commands::kAreaMismatchMessage);
+    EXPECT_EQ(desktop.messages[0].caption, "Tarsel");
+    EXPECT_EQ(doc().CommandLog().back(), "座標面積 2.0000  三角形合計 14.0000  差 12.0000");
 }
 
 // The fragment road: the CAD's insert is played by a stand-in that reads the file with

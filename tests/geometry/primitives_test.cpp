@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <random>
 #include <vector>
 
 namespace tarsel::geometry {
@@ -207,6 +208,50 @@ TEST(LineListContains, IgnoresDirectionAndLooksOnlyAtTheCount) {
     EXPECT_FALSE(LineListContains(a, c, lines, 0, 0.001));
     EXPECT_FALSE(LineListContains(a, c, lines, -3, 0.001));
     EXPECT_TRUE(LineListContains(b, a, lines, 99, 0.001));  // a count past the end is cut
+}
+
+}  // namespace
+}  // namespace tarsel::geometry
+
+namespace tarsel::geometry {
+namespace {
+
+// Coordinates on a grid of 1/1024 drawing unit up to a million units are exact doubles whose
+// determinant fits a 64-bit integer, so the exact turn can be computed independently.
+Turn GridTurn(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& c) {
+    const auto grid = [](double v) { return std::llround(v * 1024); };
+    const long long det = (grid(b.x) - grid(a.x)) * (grid(c.y) - grid(a.y)) -
+                          (grid(b.y) - grid(a.y)) * (grid(c.x) - grid(a.x));
+    return det > 0 ? Turn::CounterClockwise : det < 0 ? Turn::Clockwise : Turn::Collinear;
+}
+
+TEST(Orientation, IsExactForNearlyCollinearPointsFarFromTheOrigin) {
+    EXPECT_EQ(Orientation(P(0, 0), P(10, 0), P(5, 1)), Turn::CounterClockwise);
+    EXPECT_EQ(Orientation(P(0, 0), P(10, 0), P(5, -1)), Turn::Clockwise);
+    EXPECT_EQ(Orientation(P(0, 0), P(10, 0), P(20, 0)), Turn::Collinear);
+    EXPECT_EQ(Orientation(P(0, 0), P(std::nan(""), 0), P(20, 1)), Turn::Collinear);
+
+    // Third points on the line through two survey points, or one grid step off it: the
+    // doubles' determinant is dominated by rounding there, the answer must not be.
+    std::mt19937_64 random(0x0e1e);
+    std::uniform_int_distribution<long long> coordinate(30000 * 1024, 1000000 * 1024);
+    std::uniform_int_distribution<long long> step(-3, 3);
+    int offLine = 0;
+    for (int i = 0; i < 20000; ++i) {
+        const long long ax = coordinate(random), ay = coordinate(random);
+        const long long dx = coordinate(random) / 64 - 7000 * 16, dy = coordinate(random) / 64;
+        const long long k = 1 + i % 37;
+        const TAcadPoint a = P(ax / 1024.0, ay / 1024.0);
+        const TAcadPoint b = P((ax + dx) / 1024.0, (ay + dy) / 1024.0);
+        const TAcadPoint c =
+            P((ax + k * dx + step(random)) / 1024.0, (ay + k * dy + step(random)) / 1024.0);
+        const Turn expected = GridTurn(a, b, c);
+        offLine += expected != Turn::Collinear;
+        ASSERT_EQ(Orientation(a, b, c), expected) << i;
+        ASSERT_EQ(Orientation(b, c, a), expected) << i;
+        ASSERT_EQ(Orientation(c, b, a), static_cast<Turn>(-static_cast<int>(expected))) << i;
+    }
+    EXPECT_GT(offLine, 10000);  // both kinds of case were met
 }
 
 }  // namespace
