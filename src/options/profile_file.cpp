@@ -316,7 +316,12 @@ ProfileFile::Bytes ProfileFile::Serialize() const {
 }
 
 void ProfileFile::Save(const std::filesystem::path& path) {
-    Bytes out = Serialize();
+    Bytes out;
+    try {
+        out = Serialize();
+    } catch (const ProfileFileError& e) {
+        throw ProfileFileError("cannot save " + text::Utf8FromPath(path) + ": " + e.what());
+    }
     try {
         platform::WriteFileWhole(path, out.bytes);
     } catch (const platform::FileWriteError& e) {
