@@ -28,7 +28,7 @@ namespace {
 
 using namespace tarsel::minicad;
 
-constexpr double kPi = 3.141592653589793;
+using tarsel::geometry::kPi;
 constexpr int kGrid = 100;            // parcels per side of the town
 constexpr double kCell = 20000;       // parcel size, drawing units (mm)
 constexpr int kParcelVertices = 200;  // the parcel that is picked

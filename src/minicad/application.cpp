@@ -119,7 +119,7 @@ EntityFilter Call::FilterArgs(std::size_t typeIndex, std::size_t dataIndex) cons
 }
 
 Variant MinicadObject::Invoke(std::string_view member, InvokeKind kind, std::span<Variant> args) {
-    Call call{member, UpperName(member), kind, args};
+    Call call{member, text::UpperAscii(member), kind, args};
     ++state_->callCounts[call.name];
     auto& failures = state_->failures;
     auto firing = failures.end();
@@ -144,10 +144,6 @@ Variant MinicadObject::Invoke(std::string_view member, InvokeKind kind, std::spa
 
 void MinicadObject::Unknown(const Call& call) {
     call.Fail(hresult::kUnknownName, "unknown member " + std::string(call.member));
-}
-
-Variant PointVariant(const Point3& p) {
-    return Variant::DoubleArray({p.x, p.y, p.z});
 }
 
 void FailCancelled(const Call& call) {
@@ -405,7 +401,8 @@ UserInput& Application::userInput() {
 
 void Application::FailCall(std::string_view member, int nth, std::int32_t hresult,
                            std::string text) {
-    state_->failures.push_back({UpperName(member), nth < 1 ? 1 : nth, hresult, std::move(text)});
+    state_->failures.push_back(
+        {text::UpperAscii(member), nth < 1 ? 1 : nth, hresult, std::move(text)});
 }
 
 void Application::SetBusyPolls(int polls) {
@@ -413,7 +410,7 @@ void Application::SetBusyPolls(int polls) {
 }
 
 int Application::CallCount(std::string_view member) const {
-    auto it = state_->callCounts.find(UpperName(member));
+    auto it = state_->callCounts.find(text::UpperAscii(member));
     return it == state_->callCounts.end() ? 0 : it->second;
 }
 

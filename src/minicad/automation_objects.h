@@ -96,7 +96,6 @@ protected:
     StatePtr state_;
 };
 
-cadlink::Variant PointVariant(const Point3& p);
 // Fails the call with the cancel text when the user pressed Escape.
 [[noreturn]] void FailCancelled(const Call& call);
 // A prompt answered by the user for a point (GetPoint): the answer's point, or cancel.

@@ -6,170 +6,26 @@
 #include <limits>
 #include <numeric>
 
+#include "geometry/primitives.h"
+
 namespace tarsel::minicad::detail {
 
 namespace {
 
-constexpr double kPi = 3.141592653589793;
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kHalfPi = 1.5707963267948966;
+using geometry::Cross;
+using geometry::Dot;
+using geometry::kHalfPi;
+using geometry::kPi;
+using geometry::kTwoPi;
+using geometry::NormalizeAngle;
+using geometry::PieceCrossing;
+using geometry::SweepOffset;
+
 // Directions leaving a node closer than this (radians) are the same direction; the
 // curvature then decides which lies counter-clockwise of the other.
 constexpr double kSameDirection = 1e-9;
 
-double Cross(PlanarPoint a, PlanarPoint b) {
-    return a.x * b.y - a.y * b.x;
-}
-double Dot(PlanarPoint a, PlanarPoint b) {
-    return a.x * b.x + a.y * b.y;
-}
-PlanarPoint Sub(PlanarPoint a, PlanarPoint b) {
-    return {a.x - b.x, a.y - b.y};
-}
-double Dist(PlanarPoint a, PlanarPoint b) {
-    const double dx = a.x - b.x, dy = a.y - b.y;
-    return std::sqrt(dx * dx + dy * dy);
-}
-
-double NormalizeAngle(double a) {
-    a = std::fmod(a, kTwoPi);
-    if (a < 0) a += kTwoPi;
-    return a;
-}
-
-// Offset of angle a from a0 in the direction of travel (sign of sweep), in [0, 2 pi).
-double SweepOffset(double a0, double a, double sweep) {
-    return NormalizeAngle(sweep >= 0 ? a - a0 : a0 - a);
-}
-
-// Where point q falls on an arc: its parameter in [0, 1] when within the arc's span (with
-// an angular allowance), or a negative value when it does not.
-double ArcParameter(const CurvePiece& arc, PlanarPoint q, double tolerance) {
-    const double span = std::fabs(arc.sweep);
-    if (span >= kTwoPi) {
-        return SweepOffset(arc.startAngle, std::atan2(q.y - arc.center.y, q.x - arc.center.x),
-                           arc.sweep) /
-               kTwoPi;
-    }
-    const double slack = tolerance / arc.radius;
-    const double off =
-        SweepOffset(arc.startAngle, std::atan2(q.y - arc.center.y, q.x - arc.center.x), arc.sweep);
-    if (off <= span) return off / span;
-    if (off <= span + slack) return 1;
-    if (off >= kTwoPi - slack) return 0;
-    return -1;
-}
-
-bool IsCircle(const CurvePiece& piece) {
-    return piece.kind == CurveKind::Arc && std::fabs(piece.sweep) >= kTwoPi;
-}
-
 constexpr std::size_t kNoPoint = std::numeric_limits<std::size_t>::max();
-
-struct Projection {
-    double distance = 0;
-    double t = 0;
-};
-
-Projection Project(const CurvePiece& piece, PlanarPoint q) {
-    if (piece.kind == CurveKind::Line) {
-        const PlanarPoint d = Sub(piece.end, piece.start);
-        const double len2 = Dot(d, d);
-        double t = len2 > 0 ? Dot(Sub(q, piece.start), d) / len2 : 0;
-        t = std::clamp(t, 0.0, 1.0);
-        return {Dist(q, piece.PointAt(t)), t};
-    }
-    const double off = SweepOffset(
-        piece.startAngle, std::atan2(q.y - piece.center.y, q.x - piece.center.x), piece.sweep);
-    const double span = std::fabs(piece.sweep);
-    if (off <= span) {
-        return {std::fabs(Dist(q, piece.center) - piece.radius), off / span};
-    }
-    const double toStart = Dist(q, piece.start);
-    const double toEnd = Dist(q, piece.end);
-    return toStart <= toEnd ? Projection{toStart, 0} : Projection{toEnd, 1};
-}
-
-struct Crossing {
-    double ti = 0;
-    double tj = 0;
-    PlanarPoint at;
-};
-
-void LineLine(const CurvePiece& a, const CurvePiece& b, double tol, std::vector<Crossing>& out) {
-    const PlanarPoint r = Sub(a.end, a.start);
-    const PlanarPoint s = Sub(b.end, b.start);
-    const double lr = std::hypot(r.x, r.y);
-    const double ls = std::hypot(s.x, s.y);
-    const double denom = Cross(r, s);
-    // Parallel pieces meet only through their ends, which the end joining handles.
-    if (std::fabs(denom) <= 1e-12 * lr * ls) return;
-    const PlanarPoint qp = Sub(b.start, a.start);
-    const double t = Cross(qp, s) / denom;
-    const double u = Cross(qp, r) / denom;
-    if (t < -tol / lr || t > 1 + tol / lr || u < -tol / ls || u > 1 + tol / ls) return;
-    const double tc = std::clamp(t, 0.0, 1.0);
-    out.push_back({tc, std::clamp(u, 0.0, 1.0), a.PointAt(tc)});
-}
-
-void LineArc(const CurvePiece& line, const CurvePiece& arc, bool lineFirst, double tol,
-             std::vector<Crossing>& out) {
-    const PlanarPoint r = Sub(line.end, line.start);
-    const double len2 = Dot(r, r);
-    const double len = std::sqrt(len2);
-    const PlanarPoint f = Sub(line.start, arc.center);
-    // Foot of the centre on the line, then the chord half-length around it: steadier than
-    // the quadratic formula when the line passes close to the centre or nearly touches.
-    const double t0 = -Dot(f, r) / len2;
-    const PlanarPoint foot{line.start.x + t0 * r.x, line.start.y + t0 * r.y};
-    const double d = Dist(foot, arc.center);
-    if (d > arc.radius + tol) return;
-    const double half = d >= arc.radius ? 0 : std::sqrt(arc.radius * arc.radius - d * d);
-    const double ts[2] = {t0 - half / len, t0 + half / len};
-    const int count = half == 0 ? 1 : 2;
-    for (int k = 0; k < count; ++k) {
-        const double t = ts[k];
-        if (t < -tol / len || t > 1 + tol / len) continue;
-        const double tc = std::clamp(t, 0.0, 1.0);
-        const PlanarPoint at = line.PointAt(tc);
-        const double u = ArcParameter(arc, at, tol);
-        if (u < 0) continue;
-        out.push_back(lineFirst ? Crossing{tc, u, at} : Crossing{u, tc, at});
-    }
-}
-
-void ArcArc(const CurvePiece& a, const CurvePiece& b, double tol, std::vector<Crossing>& out) {
-    const PlanarPoint dc = Sub(b.center, a.center);
-    const double d = std::hypot(dc.x, dc.y);
-    // Arcs on one circle meet only through their ends, which the end joining handles.
-    if (d <= 1e-12 * std::max(a.radius, b.radius)) return;
-    if (d > a.radius + b.radius + tol || d < std::fabs(a.radius - b.radius) - tol) return;
-    const double along = (d * d + a.radius * a.radius - b.radius * b.radius) / (2 * d);
-    const double h2 = a.radius * a.radius - along * along;
-    const double h = h2 > 0 ? std::sqrt(h2) : 0;
-    const PlanarPoint base{a.center.x + along * dc.x / d, a.center.y + along * dc.y / d};
-    const PlanarPoint pts[2] = {{base.x - h * dc.y / d, base.y + h * dc.x / d},
-                                {base.x + h * dc.y / d, base.y - h * dc.x / d}};
-    const int count = h == 0 ? 1 : 2;
-    for (int k = 0; k < count; ++k) {
-        const double ua = ArcParameter(a, pts[k], tol);
-        const double ub = ArcParameter(b, pts[k], tol);
-        if (ua < 0 || ub < 0) continue;
-        out.push_back({ua, ub, pts[k]});
-    }
-}
-
-void Crossings(const CurvePiece& a, const CurvePiece& b, double tol, std::vector<Crossing>& out) {
-    if (a.kind == CurveKind::Line && b.kind == CurveKind::Line) {
-        LineLine(a, b, tol, out);
-    } else if (a.kind == CurveKind::Line) {
-        LineArc(a, b, true, tol, out);
-    } else if (b.kind == CurveKind::Line) {
-        LineArc(b, a, false, tol, out);
-    } else {
-        ArcArc(a, b, tol, out);
-    }
-}
 
 class UnionFind {
 public:
@@ -247,7 +103,7 @@ public:
 
 private:
     void Node();
-    void TestPair(std::size_t i, std::size_t j, std::vector<Crossing>& scratch);
+    void TestPair(std::size_t i, std::size_t j, std::vector<PieceCrossing>& scratch);
     void JoinEnd(std::size_t piece, std::size_t point);
     std::size_t AddPoint(PlanarPoint at, bool isEnd) {
         points_.push_back({at, isEnd});
@@ -292,12 +148,14 @@ void Arrangement::JoinEnd(std::size_t piece, std::size_t point) {
     const PlanarPoint q = points_[point].at;
     // Ends near the piece's own ends meet through clustering; only an end that touches the
     // piece in between splits it (a T-junction, an overlap, or a gap within tolerance).
-    if (!IsCircle(c) && (Dist(q, c.start) <= tol_ || Dist(q, c.end) <= tol_)) return;
-    const Projection pr = Project(c, q);
+    if (!c.IsFullCircle() &&
+        (geometry::Distance(q, c.start) <= tol_ || geometry::Distance(q, c.end) <= tol_))
+        return;
+    const geometry::PieceProjection pr = geometry::Project(c, q);
     if (pr.distance <= tol_) splits_.push_back({piece, pr.t, point});
 }
 
-void Arrangement::TestPair(std::size_t i, std::size_t j, std::vector<Crossing>& scratch) {
+void Arrangement::TestPair(std::size_t i, std::size_t j, std::vector<PieceCrossing>& scratch) {
     const CurvePiece& a = *pieces_[i];
     const CurvePiece& b = *pieces_[j];
     if (!a.box.Expanded(tol_).Intersects(b.box)) return;
@@ -306,11 +164,11 @@ void Arrangement::TestPair(std::size_t i, std::size_t j, std::vector<Crossing>& 
     JoinEnd(j, startPoint_[i]);
     JoinEnd(j, endPoint_[i]);
     scratch.clear();
-    Crossings(a, b, tol_, scratch);
-    for (const Crossing& c : scratch) {
+    geometry::PieceCrossings(a, b, tol_, scratch);
+    for (const PieceCrossing& c : scratch) {
         const std::size_t pt = AddPoint(c.at, false);
-        splits_.push_back({i, c.ti, pt});
-        splits_.push_back({j, c.tj, pt});
+        splits_.push_back({i, c.ta, pt});
+        splits_.push_back({j, c.tb, pt});
     }
 }
 
@@ -322,7 +180,7 @@ void Arrangement::Node() {
     PlanarBox all;
     for (std::size_t i = 0; i < n; ++i) {
         // A circle has no ends: its nodes are only where other pieces meet it.
-        if (IsCircle(*pieces_[i])) {
+        if (pieces_[i]->IsFullCircle()) {
             startPoint_[i] = endPoint_[i] = kNoPoint;
         } else {
             startPoint_[i] = AddPoint(pieces_[i]->start, true);
@@ -374,7 +232,7 @@ void Arrangement::Node() {
     std::sort(grid.begin(), grid.end(), [](const Entry& a, const Entry& b) {
         return a.cell != b.cell ? a.cell < b.cell : a.piece < b.piece;
     });
-    std::vector<Crossing> scratch;
+    std::vector<PieceCrossing> scratch;
     for (std::size_t first = 0; first < grid.size();) {
         std::size_t last = first;
         while (last < grid.size() && grid[last].cell == grid[first].cell) ++last;
@@ -538,7 +396,7 @@ void Arrangement::MakeEdges() {
         while (last < splits_.size() && splits_[last].piece == i) ++last;
         const std::span<const Split> sp(splits_.data() + first, last - first);
         first = last;
-        if (IsCircle(piece)) {
+        if (piece.IsFullCircle()) {
             MakeCircleEdges(piece, sp);
             continue;
         }
@@ -587,7 +445,7 @@ void Arrangement::MergeDuplicates() {
             if (!edges_[order[i]].alive) continue;
             for (std::size_t j = i + 1; j < b; ++j) {
                 Edge& other = edges_[order[j]];
-                if (other.alive && Dist(edges_[order[i]].mid, other.mid) <= tol_) {
+                if (other.alive && geometry::Distance(edges_[order[i]].mid, other.mid) <= tol_) {
                     other.alive = false;
                 }
             }
@@ -715,17 +573,19 @@ bool Arrangement::IsOnEdge(PlanarPoint p) const {
         if (!e.alive) continue;
         const PlanarPoint a = nodes_[e.u], b = nodes_[e.v];
         if (e.kind == CurveKind::Line) {
-            const PlanarPoint d = Sub(b, a);
+            const PlanarPoint d = b - a;
             const double len2 = Dot(d, d);
-            const double t = len2 > 0 ? std::clamp(Dot(Sub(p, a), d) / len2, 0.0, 1.0) : 0.0;
+            const double t = len2 > 0 ? std::clamp(Dot(p - a, d) / len2, 0.0, 1.0) : 0.0;
             const PlanarPoint q{a.x + t * d.x - p.x, a.y + t * d.y - p.y};
             if (Dot(q, q) <= tol2) return true;
             continue;
         }
-        if (std::fabs(Dist(p, e.center) - e.radius) > tol_) continue;
+        if (std::fabs(geometry::Distance(p, e.center) - e.radius) > tol_) continue;
         const double off =
             SweepOffset(e.angleAtU, std::atan2(p.y - e.center.y, p.x - e.center.x), e.sweep);
-        if (off <= std::fabs(e.sweep) || Dist(p, a) <= tol_ || Dist(p, b) <= tol_) return true;
+        if (off <= std::fabs(e.sweep) || geometry::Distance(p, a) <= tol_ ||
+            geometry::Distance(p, b) <= tol_)
+            return true;
     }
     return false;
 }
@@ -752,7 +612,7 @@ EnclosingLoop Arrangement::Enclosing(PlanarPoint p) const {
             const PlanarPoint a = nodes_[Origin(h)];
             const PlanarPoint b = nodes_[Origin(h ^ 1)];
             // Taken about p: survey coordinates far from the origin would cancel digits.
-            area2 += Cross(Sub(a, p), Sub(b, p));
+            area2 += Cross(a - p, b - p);
             const Edge& e = edges_[h / 2];
             PlanarBox eb;
             double sweep = 0;
@@ -774,7 +634,7 @@ EnclosingLoop Arrangement::Enclosing(PlanarPoint p) const {
             }
             // Angle that the side sweeps as seen from p; an arc adds a full turn when p
             // lies between it and its chord.
-            const PlanarPoint pa = Sub(a, p), pb = Sub(b, p);
+            const PlanarPoint pa = a - p, pb = b - p;
             const double cross = Cross(pa, pb), dot = Dot(pa, pb);
             if (e.kind == CurveKind::Arc && dot < 0 &&
                 std::fabs(cross) <= 1e-12 * std::hypot(pa.x, pa.y) * std::hypot(pb.x, pb.y)) {
@@ -784,8 +644,8 @@ EnclosingLoop Arrangement::Enclosing(PlanarPoint p) const {
                 continue;
             }
             winding += std::atan2(cross, dot);
-            if (e.kind == CurveKind::Arc && Dist(p, e.center) < e.radius) {
-                const double side = Cross(Sub(b, a), Sub(p, a));
+            if (e.kind == CurveKind::Arc && geometry::Distance(p, e.center) < e.radius) {
+                const double side = Cross(b - a, p - a);
                 if (sweep > 0 && side < 0) winding += kTwoPi;
                 if (sweep < 0 && side > 0) winding -= kTwoPi;
             }

@@ -19,7 +19,7 @@ std::size_t ItemIndex(const Call& c, const Names& names) {
     if (key.IsText()) {
         const std::string name = key.AsText();
         for (std::size_t i = 0; i < names.size(); ++i)
-            if (SameName(names[i], name)) return i;
+            if (text::EqualsIgnoringAsciiCase(names[i], name)) return i;
         c.Fail(hresult::kInvalidArg, "no item named " + name);
     }
     const std::int32_t i = c.IntArg(0);
@@ -158,7 +158,7 @@ protected:
             ins.block = c.TextArg(1);
             const Block* def = doc.FindBlock(ins.block);
             if (!def) c.Fail(hresult::kInvalidArg, "no block named " + ins.block);
-            if (block && SameName(def->name, block->name))
+            if (block && text::EqualsIgnoringAsciiCase(def->name, block->name))
                 c.Fail(hresult::kInvalidArg, "a block cannot hold a reference to itself");
             ins.block = def->name;
             ins.scaleX = c.NumberArg(2);

@@ -6,6 +6,7 @@
 
 #include "minicad/document.h"
 #include "minicad/selection.h"
+#include "text/numbers.h"
 
 namespace tarsel::minicad {
 namespace {
@@ -137,11 +138,11 @@ std::optional<std::string> MatchKeyword(std::string_view typed,
                                         std::span<const std::string_view> keywords) {
     if (!typed.empty() && typed.front() == '_') typed.remove_prefix(1);
     if (typed.empty()) return std::nullopt;
-    const std::string upper = UpperName(typed);
+    const std::string upper = text::UpperAscii(typed);
     std::optional<std::string> prefixMatch;
     int prefixCount = 0;
     for (std::string_view kw : keywords) {
-        const std::string k = UpperName(kw);
+        const std::string k = text::UpperAscii(kw);
         if (k == upper) return std::string(kw);
         if (k.compare(0, upper.size(), upper) == 0) {
             ++prefixCount;
@@ -153,7 +154,7 @@ std::optional<std::string> MatchKeyword(std::string_view typed,
 }
 
 std::string CommandKey(std::string_view name) {
-    std::string upper = UpperName(Trimmed(name));
+    std::string upper = text::UpperAscii(Trimmed(name));
     std::size_t i = 0;
     while (i < upper.size() && (upper[i] == '_' || upper[i] == '.')) ++i;
     return upper.substr(i);
@@ -179,18 +180,6 @@ std::vector<Token> Tokenize(std::string_view text, std::string* pending) {
     return out;
 }
 
-std::optional<double> ParseNumberText(std::string_view text) {
-    std::string_view s = text;
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-    if (s.empty()) return std::nullopt;
-    double v = 0;
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (ec != std::errc() || p != s.data() + s.size() || !std::isfinite(v)) return std::nullopt;
-    return v;
-}
-
 std::optional<Point3> ParsePointText(std::string_view text) {
     double c[3] = {0, 0, 0};
     int n = 0;
@@ -200,7 +189,7 @@ std::optional<Point3> ParsePointText(std::string_view text) {
         const std::string_view part = text.substr(
             start, comma == std::string_view::npos ? std::string_view::npos : comma - start);
         if (n == 3) return std::nullopt;
-        const std::optional<double> v = ParseNumberText(part);
+        const std::optional<double> v = text::ParseDecimal(part);
         if (!v) return std::nullopt;
         c[n++] = *v;
         if (comma == std::string_view::npos) break;
@@ -287,7 +276,7 @@ std::optional<double> CommandContext::GetNumber(std::string_view prompt) {
         Input in = NextInput(PromptKind::Text, prompt);
         if (in.token) {
             if (in.token->IsEnter()) return std::nullopt;
-            if (auto v = ParseNumberText(in.token->text)) return v;
+            if (auto v = text::ParseDecimal(in.token->text)) return v;
         }
         Log("Requires numeric value.");
     }
@@ -340,7 +329,7 @@ std::vector<std::int64_t> CommandContext::GetSelection(std::string_view prompt) 
         }
         Log(std::string(prompt) + tok->text);
         if (tok->IsEnter()) break;
-        const std::string word = UpperName(tok->text);
+        const std::string word = text::UpperAscii(tok->text);
         if (word == "P" || word == "PRE" || word == "PREVIOUS") {
             std::vector<std::int64_t> alive;
             for (std::int64_t id : document_.PreviousSelection())
@@ -389,7 +378,8 @@ const CommandHandler* CommandLine::Find(std::string_view name) const {
 bool CommandLine::RunCommand(const Token& name, std::function<std::optional<Token>()> nextQueued) {
     const CommandHandler* handler = Find(name.text);
     if (!handler) {
-        document_.Log("Unknown command \"" + UpperName(name.text) + "\".  Press F1 for help.");
+        document_.Log("Unknown command \"" + text::UpperAscii(name.text) +
+                      "\".  Press F1 for help.");
         return false;
     }
     if (depth_ > kMaxNesting) {

@@ -38,8 +38,6 @@ struct Token {
 
 // "x,y" or "x,y,z" with plain decimal numbers (C locale); nullopt otherwise.
 [[nodiscard]] std::optional<Point3> ParsePointText(std::string_view text);
-// A plain decimal number (C locale, finite); nullopt otherwise.
-[[nodiscard]] std::optional<double> ParseNumberText(std::string_view text);
 // "x,y,z" with the shortest text that reads back as the same doubles.
 [[nodiscard]] std::string FormatPoint(const Point3& p);
 

@@ -13,6 +13,7 @@
 
 #include "cadlink/variant.h"
 #include "minicad/drawing.h"
+#include "text/names.h"
 
 namespace tarsel::minicad {
 
@@ -157,9 +158,13 @@ private:
     std::vector<DocumentListener*> listeners_;
 };
 
-// Names as a CAD compares them: ASCII letters upper-cased, everything else as it is.
-[[nodiscard]] std::string UpperName(std::string_view name);
-[[nodiscard]] bool SameName(std::string_view a, std::string_view b);
+// Names compare as the CAD's tables do: text::UpperAscii, text::EqualsIgnoringAsciiCase.
+// UpperName stays for callers outside minicad that still use it.
+[[nodiscard]] inline std::string UpperName(std::string_view name) {
+    return text::UpperAscii(name);
+}
+// A point as automation hands it out: an array of three doubles.
+[[nodiscard]] cadlink::Variant PointVariant(const Point3& p);
 // A name a CAD accepts for a layer or block: not empty, at most 255 bytes, none of
 // <>/\":;?*|=` and no control characters.
 [[nodiscard]] bool IsValidSymbolName(std::string_view name);

@@ -10,15 +10,12 @@
 #include <vector>
 
 #include "cadlink/variant.h"
+#include "geometry/primitives.h"
 
 namespace tarsel::minicad {
 
-struct Point3 {
-    double x = 0;
-    double y = 0;
-    double z = 0;
-    friend bool operator==(const Point3&, const Point3&) = default;
-};
+// Points are geometry's: drawing units, x, y, z (DXF 10/20/30 and their kin).
+using Point3 = geometry::TAcadPoint;
 
 // One xdata item: group code (1000..1071) and value. Strings (1000-1003, 1005) as Text,
 // reals (1040-1042) as Double, 1070 as Int16, 1071 as Int32, points (1010-1013) as an

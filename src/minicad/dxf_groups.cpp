@@ -6,8 +6,11 @@
 #include <limits>
 #include <system_error>
 
+#include "geometry/primitives.h"
 #include "minicad/dxf.h"
 #include "platform/codepage.h"
+#include "text/names.h"
+#include "text/numbers.h"
 
 namespace tarsel::minicad {
 
@@ -28,13 +31,7 @@ DxfError::DxfError(std::string source, int line, std::string message)
 namespace dxf {
 namespace {
 
-constexpr double kRadiansPerDegree = 0.017453292519943295;
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
+constexpr double kRadiansPerDegree = geometry::kDegToRad;
 
 // A value quoted in a message: short, and with anything unprintable shown as '?', so a
 // binary file cannot fill a message box with garbage.
@@ -49,20 +46,17 @@ std::string Quote(std::string_view raw) {
     return out + "'";
 }
 
+// Numbers of a group: the locale-free reader every file of the program uses.
 bool ParseReal(std::string_view text, double& out) {
-    text = Trim(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty()) return false;
-    const auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
-    return ec == std::errc() && p == text.data() + text.size() && std::isfinite(out);
+    const std::optional<double> v = text::ParseDecimal(text);
+    if (v) out = *v;
+    return v.has_value();
 }
 
 bool ParseInteger(std::string_view text, std::int64_t& out) {
-    text = Trim(text);
-    if (!text.empty() && text.front() == '+') text.remove_prefix(1);
-    if (text.empty()) return false;
-    const auto [p, ec] = std::from_chars(text.data(), text.data() + text.size(), out);
-    return ec == std::errc() && p == text.data() + text.size();
+    const std::optional<std::int64_t> v = text::ParseInteger(text);
+    if (v) out = *v;
+    return v.has_value();
 }
 
 void AppendUtf8(std::string& out, std::uint32_t cp) {
@@ -204,7 +198,7 @@ std::vector<Group> Lex(std::string_view content, const std::string& sourceName) 
             throw DxfError(
                 sourceName, lineNo,
                 "group " + std::to_string(code) + " needs an integer, found " + Quote(g.raw));
-        const bool eof = g.code == 0 && Trim(g.raw) == "EOF";
+        const bool eof = g.code == 0 && text::Trim(g.raw) == "EOF";
         groups.push_back(g);
         if (eof) break;  // whatever follows the end marker is not part of the drawing
     }
@@ -218,7 +212,7 @@ const Group& Cursor::Current() const {
 }
 
 bool Cursor::Is(int code, std::string_view value) const {
-    return !AtEnd() && groups_[pos_].code == code && Trim(groups_[pos_].raw) == value;
+    return !AtEnd() && groups_[pos_].code == code && text::Trim(groups_[pos_].raw) == value;
 }
 
 int Cursor::Line() const {
@@ -374,13 +368,6 @@ std::string EncodeText(std::string_view utf8, bool asciiOnly) {
             escape(cp);
         }
     }
-    return out;
-}
-
-std::string UpperAscii(std::string_view s) {
-    std::string out(s);
-    for (char& c : out)
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
     return out;
 }
 

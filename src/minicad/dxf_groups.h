@@ -86,7 +86,4 @@ private:
 // exactly the input. Invalid UTF-8 bytes become U+FFFD rather than an unreadable file.
 [[nodiscard]] std::string EncodeText(std::string_view utf8, bool asciiOnly);
 
-// Upper-cased ASCII letters, for comparing names the way CAD tables do.
-[[nodiscard]] std::string UpperAscii(std::string_view s);
-
 }  // namespace tarsel::minicad::dxf

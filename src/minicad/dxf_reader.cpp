@@ -12,20 +12,16 @@
 
 #include "minicad/dxf.h"
 #include "minicad/dxf_groups.h"
+#include "minicad/xdata_codes.h"
 #include "platform/codepage.h"
+#include "text/names.h"
 
 namespace tarsel::minicad {
 namespace {
 
 using dxf::Cursor;
 using dxf::Group;
-using dxf::UpperAscii;
-
-std::string_view TrimView(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    return s;
-}
+using text::UpperAscii;
 
 // How the string values of a file are to be decoded.
 struct Encoding {
@@ -33,7 +29,7 @@ struct Encoding {
 };
 
 unsigned CodePageFromName(std::string_view name) {
-    const std::string upper = UpperAscii(TrimView(name));
+    const std::string upper = UpperAscii(text::Trim(name));
     if (upper == "UTF8" || upper == "UTF-8") return platform::kCodePageUtf8;
     for (std::string_view prefix : {"ANSI_", "DOS"}) {
         if (upper.rfind(prefix, 0) != 0) continue;
@@ -58,15 +54,16 @@ Encoding DetectEncoding(const std::vector<Group>& groups) {
         const Group& g = groups[i];
         if (g.code == 0) {
             if (inHeader) break;
-            if (TrimView(g.raw) == "SECTION" && groups[i + 1].code == 2 &&
-                TrimView(groups[i + 1].raw) == "HEADER")
+            if (text::Trim(g.raw) == "SECTION" && groups[i + 1].code == 2 &&
+                text::Trim(groups[i + 1].raw) == "HEADER")
                 inHeader = true;
             continue;
         }
         if (!inHeader || g.code != 9) continue;
         const Group& value = groups[i + 1];
-        if (TrimView(g.raw) == "$ACADVER" && value.code == 1) version = TrimView(value.raw);
-        if (TrimView(g.raw) == "$DWGCODEPAGE" && value.code == 3) codePage = TrimView(value.raw);
+        if (text::Trim(g.raw) == "$ACADVER" && value.code == 1) version = text::Trim(value.raw);
+        if (text::Trim(g.raw) == "$DWGCODEPAGE" && value.code == 3)
+            codePage = text::Trim(value.raw);
     }
     int release = 0;  // the number in "AC1032"; files without a version are R12 or older
     if (version.size() == 6 && version.substr(0, 2) == "AC") {
@@ -120,7 +117,7 @@ public:
             if (!cur_.Is(0, "SECTION")) cur_.Fail("expected a SECTION, found " + Describe());
             ++cur_;
             if (!cur_.Is(2)) cur_.Fail("a SECTION must be followed by its name (group 2)");
-            const std::string name(TrimView(cur_.Raw()));
+            const std::string name(text::Trim(cur_.Raw()));
             ++cur_;
             if (name == "HEADER") {
                 ReadHeader();
@@ -142,7 +139,7 @@ public:
 private:
     std::string Describe() const {
         if (cur_.AtEnd()) return "the end of the file";
-        std::string value(TrimView(cur_.Raw()).substr(0, 40));
+        std::string value(text::Trim(cur_.Raw()).substr(0, 40));
         for (char& c : value)
             if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f)
                 c = '?';
@@ -214,7 +211,7 @@ private:
             ExpectNotEnd("the HEADER section");
             if (cur_.Is(0, "ENDSEC")) return;
             if (!cur_.Is(9)) cur_.Fail("expected a header variable (group 9), found " + Describe());
-            const std::string name(TrimView(cur_.Raw()));
+            const std::string name(text::Trim(cur_.Raw()));
             const int line = cur_.Line();
             ++cur_;
             std::vector<const Group*> values;
@@ -259,7 +256,7 @@ private:
             const auto head = cur_.TakeRecord();
             std::string table;
             for (const Group& g : head)
-                if (g.code == 2) table = std::string(TrimView(g.raw));
+                if (g.code == 2) table = std::string(text::Trim(g.raw));
             if (table.empty()) cur_.FailAt(tableLine, "a TABLE without its name (group 2)");
             for (;;) {
                 ExpectNotEnd("table " + table);
@@ -412,22 +409,23 @@ private:
             const int code = g.code;
             if (code < 1000)
                 cur_.FailAt(g.line, "group " + std::to_string(code) + " after the extended data");
-            if (code == 1001) {
+            if (XdataKindOfCode(code) == XdataKind::Application) {
                 const std::string app = Text(g);
                 if (app.empty()) cur_.FailAt(g.line, "extended data without an application name");
                 RegisterApp(app);
                 current = nullptr;
                 for (XdataGroup& x : out)
-                    if (UpperAscii(x.application) == UpperAscii(app)) current = &x;
+                    if (text::EqualsIgnoringAsciiCase(x.application, app)) current = &x;
                 if (!current) current = &out.emplace_back(XdataGroup{app, {}});
                 continue;
             }
             if (!current) cur_.FailAt(g.line, "extended data before its application name (1001)");
             XdataItem item;
             item.code = static_cast<std::int16_t>(code);
-            if (code == 1000 || (code >= 1002 && code <= 1005)) {
+            const std::optional<XdataKind> kind = XdataKindOfCode(code);
+            if (kind && IsTextKind(*kind)) {
                 item.value = cadlink::Variant(Text(g));
-            } else if (code >= 1010 && code <= 1013) {
+            } else if (kind == XdataKind::Point) {
                 double xyz[3] = {g.real, 0, 0};
                 if (i + 1 >= groups.size() || groups[i + 1].code != code + 10)
                     cur_.FailAt(g.line, "xdata point " + std::to_string(code) + " lacks its " +
@@ -436,11 +434,11 @@ private:
                 if (i + 1 < groups.size() && groups[i + 1].code == code + 20)
                     xyz[2] = groups[++i].real;
                 item.value = cadlink::Variant::DoubleArray({xyz[0], xyz[1], xyz[2]});
-            } else if (code >= 1040 && code <= 1042) {
+            } else if (kind == XdataKind::Real) {
                 item.value = cadlink::Variant(g.real);
-            } else if (code == 1070) {
+            } else if (kind == XdataKind::Int16) {
                 item.value = cadlink::Variant(Int16(g));
-            } else if (code == 1071) {
+            } else if (kind == XdataKind::Int32) {
                 item.value = cadlink::Variant(Int32(g));
             } else {
                 cur_.FailAt(g.line,
@@ -474,7 +472,7 @@ private:
     }
 
     void ReadEntity(std::vector<Entity>* into, const std::string& owner, bool inBlock) {
-        const std::string type(TrimView(cur_.Raw()));
+        const std::string type(text::Trim(cur_.Raw()));
         const int line = cur_.Line();
         const auto record = cur_.TakeRecord();
         auto point = [](Point3& p, const Group& g, int base) {

@@ -11,13 +11,15 @@
 
 #include "minicad/dxf.h"
 #include "minicad/dxf_groups.h"
+#include "minicad/xdata_codes.h"
 #include "platform/codepage.h"
 #include "platform/file_write.h"
+#include "text/names.h"
 
 namespace tarsel::minicad {
 namespace {
 
-using dxf::UpperAscii;
+using text::UpperAscii;
 
 constexpr const char* kDrawingSource = "<drawing>";
 // Our users' names are Japanese; older files carry them in the Japanese code page.
@@ -709,12 +711,13 @@ private:
 
     void XdataValue(const XdataItem& item) {
         const int code = item.code;
+        const std::optional<XdataKind> kind = XdataKindOfCode(code);
         try {
-            if (code == 1003) {
-                Name(code, item.value.AsText());  // a layer name
-            } else if (code == 1000 || (code >= 1002 && code <= 1005)) {
+            if (kind == XdataKind::LayerName) {
+                Name(code, item.value.AsText());
+            } else if (kind && IsTextKind(*kind)) {
                 Text(code, item.value.AsText());
-            } else if (code >= 1010 && code <= 1013) {
+            } else if (kind == XdataKind::Point) {
                 if (!item.value.IsArray())
                     Refuse(Context() + "has an xdata point that is not an array");
                 const auto& items = item.value.AsArray().items;
@@ -723,13 +726,13 @@ private:
                 Real(code, items[0].AsDouble());
                 Real(code + 10, items[1].AsDouble());
                 Real(code + 20, items.size() == 3 ? items[2].AsDouble() : 0.0);
-            } else if (code >= 1040 && code <= 1042) {
+            } else if (kind == XdataKind::Real) {
                 Real(code, item.value.AsDouble());
-            } else if (code == 1070) {
+            } else if (kind == XdataKind::Int16) {
                 const std::int32_t v = item.value.AsInt();
                 if (v < -32768 || v > 32767) Refuse(Context() + "has a 1070 value beyond 16 bits");
                 Int(code, v);
-            } else if (code == 1071) {
+            } else if (kind == XdataKind::Int32) {
                 Int(code, item.value.AsInt());
             } else {
                 Refuse(Context() + "has xdata with group code " + std::to_string(code));

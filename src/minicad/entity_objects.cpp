@@ -9,8 +9,12 @@
 #include <functional>
 #include <optional>
 
+#include "geometry/primitives.h"
 #include "minicad/automation_objects.h"
-#include "minicad/entity_geometry.h"
+#include "minicad/entity_names.h"
+#include "minicad/placement.h"
+#include "minicad/text_metrics.h"
+#include "minicad/xdata_codes.h"
 
 namespace tarsel::minicad {
 namespace {
@@ -18,14 +22,10 @@ namespace {
 using cadlink::Variant;
 namespace hresult = cadlink::hresult;
 
-constexpr double kTwoPi = 6.283185307179586;
+using geometry::kTwoPi;
 // What one entity may carry in xdata, as a CAD limits it (bytes, roughly as stored).
 constexpr std::size_t kMaxXdataBytes = 16383;
 constexpr std::size_t kMaxXdataString = 255;
-
-bool UsesInsertionAsAnchor(TextAlignment a) {
-    return a == TextAlignment::Left || a == TextAlignment::Aligned || a == TextAlignment::Fit;
-}
 
 // A text hung on its alignment point keeps its insertion point (DXF 10) in step.
 void Settle(TextData& t) {
@@ -40,43 +40,44 @@ void CheckControlFree(const Call& c, const std::string& text) {
 
 // One xdata value converted to the shape GetXdata hands back for its group code.
 Variant XdataValue(const Call& c, std::int16_t code, const Variant& v) {
-    switch (code) {
-        case 1000:
-        case 1002:
-        case 1003:
-        case 1005: {
+    const std::optional<XdataKind> kind = XdataKindOfCode(code);
+    // Binary chunks are kept from files but not taken from callers: nothing here could give
+    // them a meaning.
+    if (!kind || *kind == XdataKind::Binary || *kind == XdataKind::Application)
+        c.Fail(hresult::kInvalidArg, "unsupported xdata group code " + std::to_string(code));
+    switch (*kind) {
+        case XdataKind::Text:
+        case XdataKind::Control:
+        case XdataKind::LayerName:
+        case XdataKind::Handle: {
             if (v.IsArray() || v.IsObject())
                 c.Fail(hresult::kTypeMismatch, "xdata " + std::to_string(code) + " holds a text");
             const std::string s = v.AsText();
             CheckControlFree(c, s);
             if (s.size() > kMaxXdataString)
                 c.Fail(hresult::kInvalidArg, "an xdata string holds at most 255 bytes");
-            if (code == 1002 && s != "{" && s != "}")
+            if (*kind == XdataKind::Control && s != "{" && s != "}")
                 c.Fail(hresult::kInvalidArg, "xdata 1002 is \"{\" or \"}\"");
             return Variant(s);
         }
-        case 1010:
-        case 1011:
-        case 1012:
-        case 1013: return PointVariant(c.PointOf(v));
-        case 1040:
-        case 1041:
-        case 1042: return Variant(c.NumberOf(v));
-        case 1070: {
+        case XdataKind::Point: return PointVariant(c.PointOf(v));
+        case XdataKind::Real: return Variant(c.NumberOf(v));
+        case XdataKind::Int16: {
             const double d = c.NumberOf(v);
             if (d != std::floor(d) || d < -32768 || d > 32767)
                 c.Fail(hresult::kInvalidArg, "xdata 1070 is a 16-bit integer");
             return Variant(static_cast<std::int16_t>(d));
         }
-        case 1071: {
+        case XdataKind::Int32: {
             const double d = c.NumberOf(v);
             if (d != std::floor(d) || d < -2147483648.0 || d > 2147483647.0)
                 c.Fail(hresult::kInvalidArg, "xdata 1071 is a 32-bit integer");
             return Variant(static_cast<std::int32_t>(d));
         }
-        default:
-            c.Fail(hresult::kInvalidArg, "unsupported xdata group code " + std::to_string(code));
+        case XdataKind::Application:
+        case XdataKind::Binary: break;
     }
+    c.Fail(hresult::kInvalidArg, "unsupported xdata group code " + std::to_string(code));
 }
 
 std::size_t XdataBytes(const std::vector<XdataGroup>& groups) {
@@ -106,7 +107,7 @@ std::vector<XdataGroup> ParseXdata(const Call& c) {
         if (!t[i].IsNumber() || t[i].type() == Variant::Type::Double)
             c.Fail(hresult::kTypeMismatch, "an xdata group code is an integer");
         const std::int32_t code = t[i].AsInt();
-        if (code == 1001) {
+        if (XdataKindOfCode(code) == XdataKind::Application) {
             if (v[i].IsArray() || v[i].IsObject())
                 c.Fail(hresult::kTypeMismatch, "xdata 1001 holds an application name");
             const std::string app = v[i].AsText();
@@ -207,7 +208,7 @@ private:
             std::vector<std::int16_t> codes;
             std::vector<Variant> values;
             for (const XdataGroup& g : e.xdata) {
-                if (!app.empty() && !SameName(g.application, app)) continue;
+                if (!app.empty() && !text::EqualsIgnoringAsciiCase(g.application, app)) continue;
                 codes.push_back(1001);
                 values.emplace_back(g.application);
                 for (const XdataItem& item : g.items) {
@@ -225,7 +226,7 @@ private:
             std::vector<XdataGroup> merged = e.xdata;
             for (XdataGroup& g : ParseXdata(c)) {
                 auto it = std::find_if(merged.begin(), merged.end(), [&](const XdataGroup& m) {
-                    return SameName(m.application, g.application);
+                    return text::EqualsIgnoringAsciiCase(m.application, g.application);
                 });
                 // A group with nothing after its name removes that application's data.
                 if (g.items.empty()) {

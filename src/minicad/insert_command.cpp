@@ -14,34 +14,26 @@
 #include <string>
 #include <string_view>
 
+#include "geometry/primitives.h"
 #include "minicad/command_line.h"
 #include "minicad/document.h"
 #include "minicad/dxf.h"
-#include "minicad/entity_geometry.h"
+#include "minicad/placement.h"
+#include "text/paths.h"
 
 namespace tarsel::minicad {
 
 namespace {
 
-constexpr double kDegToRad = 0.017453292519943295;
+using geometry::kDegToRad;
 // Wrong answers are asked again, but not forever: a script that keeps answering wrongly
 // ends the command as Escape would.
 constexpr int kMaxRetries = 8;
 constexpr std::array<std::string_view, 5> kPointOptions{"Scale", "X", "Y", "Z", "Rotate"};
 
-// Paths arrive as UTF-8; on Windows a std::string would be read in the ANSI code page.
-std::filesystem::path PathFromUtf8(std::string_view text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string Utf8(const std::filesystem::path& path) {
-    const std::u8string u = path.u8string();
-    return std::string(u.begin(), u.end());
-}
-
 bool LooksLikePath(std::string_view name) {
     if (name.find_first_of("/\\:") != std::string_view::npos) return true;
-    return name.size() > 4 && UpperName(name.substr(name.size() - 4)) == ".DXF";
+    return name.size() > 4 && text::UpperAscii(name.substr(name.size() - 4)) == ".DXF";
 }
 
 double ScaleValue(CommandContext& context, std::string_view prompt) {
@@ -64,7 +56,7 @@ double AngleValue(CommandContext& context, std::string_view prompt) {
 // then unchanged.
 std::optional<std::string> DefineBlockFromFile(CommandContext& context, std::string_view text) {
     Document& document = context.document();
-    std::filesystem::path path = PathFromUtf8(text);
+    std::filesystem::path path = tarsel::text::PathFromUtf8(text);
     if (!path.has_extension()) path += ".dxf";
     Drawing file;
     try {
@@ -73,7 +65,7 @@ std::optional<std::string> DefineBlockFromFile(CommandContext& context, std::str
         context.Log("Cannot insert \"" + std::string(text) + "\": " + e.what());
         return std::nullopt;
     }
-    const std::string name = Utf8(path.stem());
+    const std::string name = tarsel::text::Utf8FromPath(path.stem());
     if (!IsValidSymbolName(name)) {
         context.Log("Invalid block name \"" + name + "\".");
         return std::nullopt;
@@ -89,7 +81,8 @@ std::optional<std::string> DefineBlockFromFile(CommandContext& context, std::str
     for (const std::string& app : file.appIds) document.RegisterApp(app);
     for (const Layer& layer : file.layers) (void)document.AddLayer(layer.name);
     for (const Block& nested : file.blocks) {
-        if (SameName(nested.name, name) || document.FindBlock(nested.name)) continue;
+        if (text::EqualsIgnoringAsciiCase(nested.name, name) || document.FindBlock(nested.name))
+            continue;
         (void)document.AddBlock(nested.name, nested.base);
         for (const Entity& e : nested.entities) (void)document.AddBlockEntity(nested.name, e);
     }

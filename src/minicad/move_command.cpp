@@ -12,7 +12,7 @@
 
 #include "minicad/command_line.h"
 #include "minicad/document.h"
-#include "minicad/entity_geometry.h"
+#include "minicad/placement.h"
 
 namespace tarsel::minicad {
 

@@ -9,8 +9,6 @@ namespace tarsel::minicad {
 
 namespace {
 
-constexpr double kTwoPi = 6.283185307179586;
-constexpr double kHalfPi = 1.5707963267948966;
 // A piece whose bounds cover more cells than this is kept in a side list scanned by every
 // query: one long line across the drawing must not fill thousands of cells.
 constexpr std::int64_t kMaxCellsPerPiece = 64;
@@ -21,95 +19,7 @@ bool Finite(PlanarPoint p) {
     return std::isfinite(p.x) && std::isfinite(p.y);
 }
 
-// Offset of angle a from a0 in the direction of travel (sign of sweep), in [0, 2 pi).
-double SweepOffset(double a0, double a, double sweep) {
-    double d = sweep >= 0 ? a - a0 : a0 - a;
-    d = std::fmod(d, kTwoPi);
-    if (d < 0) d += kTwoPi;
-    return d;
-}
-
 }  // namespace
-
-void PlanarBox::Include(const PlanarBox& o) {
-    minX = std::min(minX, o.minX);
-    minY = std::min(minY, o.minY);
-    maxX = std::max(maxX, o.maxX);
-    maxY = std::max(maxY, o.maxY);
-}
-
-void PlanarBox::Include(PlanarPoint p) {
-    minX = std::min(minX, p.x);
-    minY = std::min(minY, p.y);
-    maxX = std::max(maxX, p.x);
-    maxY = std::max(maxY, p.y);
-}
-
-PlanarPoint CurvePiece::PointAt(double t) const {
-    if (t <= 0) return start;
-    if (t >= 1) return end;
-    if (kind == CurveKind::Line) {
-        return {start.x + t * (end.x - start.x), start.y + t * (end.y - start.y)};
-    }
-    const double a = startAngle + t * sweep;
-    return {center.x + radius * std::cos(a), center.y + radius * std::sin(a)};
-}
-
-CurvePiece MakeLinePiece(PlanarPoint a, PlanarPoint b, std::int64_t entityId) {
-    CurvePiece p;
-    p.entityId = entityId;
-    p.kind = CurveKind::Line;
-    p.start = a;
-    p.end = b;
-    p.box = {a.x, a.y, a.x, a.y};
-    p.box.Include(b);
-    return p;
-}
-
-CurvePiece MakeArcPiece(PlanarPoint center, double radius, double startAngle, double sweep,
-                        std::int64_t entityId) {
-    CurvePiece p;
-    p.entityId = entityId;
-    p.kind = CurveKind::Arc;
-    p.center = center;
-    p.radius = radius;
-    p.startAngle = startAngle;
-    p.sweep = sweep;
-    p.start = {center.x + radius * std::cos(startAngle), center.y + radius * std::sin(startAngle)};
-    const double endAngle = startAngle + sweep;
-    p.end = {center.x + radius * std::cos(endAngle), center.y + radius * std::sin(endAngle)};
-    p.box = {p.start.x, p.start.y, p.start.x, p.start.y};
-    p.box.Include(p.end);
-    for (int k = 0; k < 4; ++k) {
-        const double axis = k * kHalfPi;
-        if (SweepOffset(startAngle, axis, sweep) <= std::fabs(sweep)) {
-            p.box.Include(PlanarPoint{center.x + radius * std::cos(axis),
-                                      center.y + radius * std::sin(axis)});
-        }
-    }
-    return p;
-}
-
-CurvePiece MakeBulgePiece(PlanarPoint a, PlanarPoint b, double bulge, std::int64_t entityId) {
-    const double dx = b.x - a.x;
-    const double dy = b.y - a.y;
-    const double chord = std::hypot(dx, dy);
-    if (bulge == 0 || chord == 0) return MakeLinePiece(a, b, entityId);
-    // The centre sits on the chord's perpendicular bisector, to the left of a->b for a
-    // counter-clockwise arc shorter than a half circle.
-    const double along = 0.5 * (1 - bulge * bulge) / (2 * bulge);
-    const PlanarPoint center{(a.x + b.x) / 2 - dy * along, (a.y + b.y) / 2 + dx * along};
-    const double radius = chord * (1 + bulge * bulge) / (4 * std::fabs(bulge));
-    const double sweep = 4 * std::atan(bulge);
-    CurvePiece p =
-        MakeArcPiece(center, radius, std::atan2(a.y - center.y, a.x - center.x), sweep, entityId);
-    // Keep the polyline's own vertices exactly: traced vertices are read back as figures.
-    p.start = a;
-    p.end = b;
-    p.box.Include(a);
-    p.box.Include(b);
-    return p;
-}
 
 std::vector<CurvePiece> PiecesOf(const Entity& entity) {
     std::vector<CurvePiece> out;
@@ -148,15 +58,15 @@ std::vector<CurvePiece> PiecesOf(const Entity& entity) {
                 if (!std::isfinite(d.startAngle) || !std::isfinite(d.endAngle)) return;
                 // Equal angles are a damaged arc, not a circle: no geometry is invented.
                 if (d.startAngle == d.endAngle) return;
-                double sweep = std::fmod(d.endAngle - d.startAngle, kTwoPi);
-                if (sweep <= 0) sweep += kTwoPi;
-                out.push_back(MakeArcPiece(c, d.radius, d.startAngle, sweep, id));
+                out.push_back(
+                    MakeArcPiece(c, d.radius, d.startAngle,
+                                 geometry::CounterClockwiseSweep(d.startAngle, d.endAngle), id));
             } else if constexpr (std::is_same_v<T, CircleData>) {
                 const PlanarPoint c{d.center.x, d.center.y};
                 if (!Finite(c) || !std::isfinite(d.radius) || d.radius <= 0) return;
                 // Starting at the bottom makes a lone circle's traced outline start at its
                 // lowest point, like every other outline.
-                out.push_back(MakeArcPiece(c, d.radius, -kHalfPi, kTwoPi, id));
+                out.push_back(MakeArcPiece(c, d.radius, -geometry::kHalfPi, geometry::kTwoPi, id));
             }
         },
         entity.data);
@@ -213,7 +123,7 @@ void SegmentIndex::AddPiece(CurvePiece piece) {
         pieces_.push_back(std::move(piece));
         live_.push_back(true);
     }
-    byEntity_[pieces_[slot].entityId].push_back(slot);
+    byEntity_[pieces_[slot].owner].push_back(slot);
     ++liveCount_;
     if (!haveBounds_) {
         bounds_ = pieces_[slot].box;

@@ -8,66 +8,19 @@
 #include <unordered_map>
 #include <vector>
 
+#include "geometry/curves.h"
 #include "minicad/drawing.h"
 
 namespace tarsel::minicad {
 
-struct PlanarPoint {
-    double x = 0;
-    double y = 0;
-    friend bool operator==(const PlanarPoint&, const PlanarPoint&) = default;
-};
-
-struct PlanarBox {
-    double minX = 0;
-    double minY = 0;
-    double maxX = 0;
-    double maxY = 0;
-
-    [[nodiscard]] static PlanarBox Around(PlanarPoint p, double halfSize) {
-        return {p.x - halfSize, p.y - halfSize, p.x + halfSize, p.y + halfSize};
-    }
-    [[nodiscard]] PlanarBox Expanded(double d) const {
-        return {minX - d, minY - d, maxX + d, maxY + d};
-    }
-    [[nodiscard]] bool Intersects(const PlanarBox& o) const {
-        return minX <= o.maxX && o.minX <= maxX && minY <= o.maxY && o.minY <= maxY;
-    }
-    [[nodiscard]] bool Contains(const PlanarBox& o) const {
-        return minX <= o.minX && o.maxX <= maxX && minY <= o.minY && o.maxY <= maxY;
-    }
-    [[nodiscard]] bool Contains(PlanarPoint p) const {
-        return minX <= p.x && p.x <= maxX && minY <= p.y && p.y <= maxY;
-    }
-    void Include(const PlanarBox& o);
-    void Include(PlanarPoint p);
-};
-
-enum class CurveKind : std::uint8_t { Line, Arc };
-
-// One straight or circular piece of an entity, parametrised by t in [0, 1] from start to
-// end. Arcs run from startAngle through sweep radians (positive counter-clockwise), so a
-// polyline segment with a negative bulge stays in its own direction.
-struct CurvePiece {
-    std::int64_t entityId = 0;
-    CurveKind kind = CurveKind::Line;
-    PlanarPoint start;
-    PlanarPoint end;
-    PlanarPoint center;     // arcs only
-    double radius = 0;      // arcs only, drawing units
-    double startAngle = 0;  // arcs only, radians
-    double sweep = 0;       // arcs only, radians, 0 < |sweep| <= 2 pi
-    PlanarBox box;          // tight bounds
-
-    [[nodiscard]] PlanarPoint PointAt(double t) const;
-};
-
-[[nodiscard]] CurvePiece MakeLinePiece(PlanarPoint a, PlanarPoint b, std::int64_t entityId = 0);
-[[nodiscard]] CurvePiece MakeArcPiece(PlanarPoint center, double radius, double startAngle,
-                                      double sweep, std::int64_t entityId = 0);
-// The segment a-b of a polyline with its bulge (tan of a quarter of the included angle).
-[[nodiscard]] CurvePiece MakeBulgePiece(PlanarPoint a, PlanarPoint b, double bulge,
-                                        std::int64_t entityId = 0);
+// The index holds the curve kernel's pieces; a piece's owner is the entity's id.
+using geometry::CurveKind;
+using geometry::CurvePiece;
+using geometry::MakeArcPiece;
+using geometry::MakeBulgePiece;
+using geometry::MakeLinePiece;
+using geometry::PlanarBox;
+using geometry::PlanarPoint;
 
 // The pieces an entity contributes to boundaries: LINE, LWPOLYLINE, ARC and CIRCLE; texts,
 // inserts and leaders contribute none. Zero-length pieces and non-finite coordinates are

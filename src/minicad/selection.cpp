@@ -4,6 +4,7 @@
 #include <limits>
 
 #include "minicad/entity_geometry.h"
+#include "minicad/entity_names.h"
 #include "platform/codepage.h"
 
 namespace tarsel::minicad {
@@ -175,7 +176,7 @@ double PickBoxHalfSize(const Document& document) {
 
 std::optional<std::int64_t> FindEntityAt(const Document& document, const Point3& p,
                                          const EntityFilter& filter) {
-    const Box box = Box::Around(p, PickBoxHalfSize(document));
+    const Box box = Box::Around({p.x, p.y}, PickBoxHalfSize(document));
     const auto& blocks = document.drawing().blocks;
     std::optional<std::int64_t> best;
     double bestDistance = std::numeric_limits<double>::infinity();
@@ -192,14 +193,14 @@ std::optional<std::int64_t> FindEntityAt(const Document& document, const Point3&
 
 std::vector<std::int64_t> SelectCrossing(const Document& document, const Point3& a, const Point3& b,
                                          const EntityFilter& filter) {
-    const Box box = Box::FromCorners(a, b);
+    const Box box = BoxFromCorners(a, b);
     const auto& blocks = document.drawing().blocks;
     return Collect(document, filter, [&](const Entity& e) { return CrossesBox(e, box, blocks); });
 }
 
 std::vector<std::int64_t> SelectInside(const Document& document, const Point3& a, const Point3& b,
                                        const EntityFilter& filter) {
-    const Box box = Box::FromCorners(a, b);
+    const Box box = BoxFromCorners(a, b);
     const auto& blocks = document.drawing().blocks;
     return Collect(document, filter, [&](const Entity& e) { return InsideBox(e, box, blocks); });
 }

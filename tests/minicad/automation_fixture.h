@@ -1,7 +1,12 @@
-// A minicad with scripted answers, reached only through the by-name interface, as the
-// palette's commands reach a CAD.
+// What the minicad tests share: a minicad with scripted answers, reached only through the
+// by-name interface as the palette's commands reach a CAD, and the DXF fixture files.
 #pragma once
 
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 
@@ -46,6 +51,12 @@ struct Cad {
         return cadlink::Call(modelSpace, "AddText", {Variant(s), P(x, y), Variant(height)})
             .AsObject();
     }
+    // What the palette does through the command line, and what it finds afterwards.
+    void Send(const std::string& text) { cadlink::Call(doc, "SendCommand", {Variant(text)}); }
+    int Count() { return cadlink::Get(modelSpace, "Count").AsInt(); }
+    ObjectRef Last() {
+        return cadlink::Call(modelSpace, "Item", {Variant(Count() - 1)}).AsObject();
+    }
     ObjectRef NewSet(const std::string& name = "SS1") {
         return cadlink::Call(cadlink::GetObject(doc, "SelectionSets"), "Add", {Variant(name)})
             .AsObject();
@@ -61,6 +72,13 @@ std::int32_t ErrorOf(F&& f) {
         return e.code();
     }
     return 0;
+}
+
+// A DXF file of the shared fixture folder, as bytes.
+inline std::string Fixture(const std::string& name) {
+    std::ifstream in(std::filesystem::path(TARSEL_FIXTURES_DIR) / "dxf" / name, std::ios::binary);
+    EXPECT_TRUE(in) << name;
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 }  // namespace tarsel::minicad::testing

@@ -198,7 +198,7 @@ TEST(MinicadEntities, TextHangsOnItsAlignmentPointAndTurnsAboutIt) {
 
     // A half turn twice about the alignment point brings it back; the point stays put.
     for (int i = 0; i < 2; ++i) {
-        (void)Call(text, "Rotate", {P(500, 0), Variant(3.141592653589793)});
+        (void)Call(text, "Rotate", {P(500, 0), Variant(geometry::kPi)});
         ExpectNear(ToPoint(Get(text, "TextAlignmentPoint")), {500, 0, 0}, 1e-9);
     }
     ExpectNear(ToPoint(Get(text, "InsertionPoint")), insertion, 1e-9);
@@ -211,7 +211,7 @@ TEST(MinicadEntities, TextHangsOnItsAlignmentPointAndTurnsAboutIt) {
     EXPECT_EQ(Get(text, "TextString"), Variant("番号"));
 
     const ObjectRef left = cad.Text("7", 10, 20, 2.5);
-    (void)Call(left, "Rotate", {P(0, 0), Variant(3.141592653589793 / 2)});
+    (void)Call(left, "Rotate", {P(0, 0), Variant(geometry::kPi / 2)});
     ExpectNear(ToPoint(Get(left, "InsertionPoint")), {-20, 10, 0}, 1e-9);
 }
 
@@ -239,10 +239,9 @@ TEST(MinicadEntities, PolylineCircleArcAndLeaderMembers) {
     ExpectNear(ToPoint(Get(circle, "Center")), {1, 2, 0});
     EXPECT_EQ(Get(circle, "Radius"), Variant(3.0));
 
-    const ObjectRef arc =
-        Call(cad.modelSpace, "AddArc",
-             {P(0, 0), Variant(10.0), Variant(0.0), Variant(3.141592653589793 / 2)})
-            .AsObject();
+    const ObjectRef arc = Call(cad.modelSpace, "AddArc",
+                               {P(0, 0), Variant(10.0), Variant(0.0), Variant(geometry::kPi / 2)})
+                              .AsObject();
     EXPECT_EQ(Get(arc, "EntityName"), Variant("AcDbArc"));
     ExpectNear(ToPoint(Get(arc, "EndPoint")), {0, 10, 0});
 
@@ -356,7 +355,7 @@ TEST(MinicadEntities, ExplodePlacesTheBlockEntitiesWithTheirXdata) {
                 Variant::VariantArray({Variant("LT_TARSEL"), Variant::DoubleArray({3, 4, 5})})});
     const ObjectRef ref = Call(cad.modelSpace, "InsertBlock",
                                {P(100, 100), Variant("B"), Variant(2.0), Variant(2.0), Variant(2.0),
-                                Variant(3.141592653589793 / 2)})
+                                Variant(geometry::kPi / 2)})
                               .AsObject();
     const Variant parts = Call(ref, "Explode", {});
     ASSERT_EQ(parts.AsArray().items.size(), 2u);

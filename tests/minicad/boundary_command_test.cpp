@@ -26,9 +26,6 @@ std::string BoundaryText(double x, double y) {
 
 class BoundaryCommand : public ::testing::Test {
 protected:
-    void Send(const std::string& text) { Call(cad.doc, "SendCommand", {Variant(text)}); }
-    int Count() { return Get(cad.modelSpace, "Count").AsInt(); }
-    ObjectRef Last() { return Call(cad.modelSpace, "Item", {Variant(Count() - 1)}).AsObject(); }
     ObjectRef Polyline(const std::vector<double>& xy, bool closed = true) {
         ObjectRef p =
             Call(cad.modelSpace, "AddLightWeightPolyline", {Variant::DoubleArray(xy)}).AsObject();
@@ -58,12 +55,12 @@ TEST_F(BoundaryCommand, AddsTheTracedOutlineOnTheCurrentLayer) {
     Polyline({20000, 2000, 30000, 2000, 30000, 8000, 20000, 8000});
     Call(GetObject(cad.doc, "Layers"), "Add", {Variant("BND")});
     Call(cad.doc, "SetVariable", {Variant("CLAYER"), Variant("BND")});
-    const int before = Count();
+    const int before = cad.Count();
 
-    Send(BoundaryText(5000, 15000));
+    cad.Send(BoundaryText(5000, 15000));
 
-    ASSERT_EQ(Count(), before + 1);
-    const ObjectRef outline = Last();
+    ASSERT_EQ(cad.Count(), before + 1);
+    const ObjectRef outline = cad.Last();
     EXPECT_EQ(Get(outline, "EntityName").AsText(), "AcDbPolyline");
     EXPECT_EQ(Get(outline, "Layer").AsText(), "BND");
     EXPECT_TRUE(Get(outline, "Closed").AsBool());
@@ -73,9 +70,9 @@ TEST_F(BoundaryCommand, AddsTheTracedOutlineOnTheCurrentLayer) {
     EXPECT_TRUE(Logged("BOUNDARY created 1 polyline"));
 
     // The neighbour is a region of its own; its outline is added after the first.
-    Send(BoundaryText(25000, 5000));
-    ASSERT_EQ(Count(), before + 2);
-    EXPECT_EQ(Coordinates(Last()),
+    cad.Send(BoundaryText(25000, 5000));
+    ASSERT_EQ(cad.Count(), before + 2);
+    EXPECT_EQ(Coordinates(cad.Last()),
               (std::vector<double>{20000, 2000, 30000, 2000, 30000, 8000, 20000, 8000}));
 }
 
@@ -85,11 +82,11 @@ TEST_F(BoundaryCommand, ArcSideComesBackAsABulge) {
     cad.Line(0, 10000, 0, 0);
     // The top side: a half circle over (10000,10000)-(0,10000), counter-clockwise.
     Call(cad.modelSpace, "AddArc",
-         {P(5000, 10000), Variant(5000.0), Variant(0.0), Variant(3.141592653589793)});
+         {P(5000, 10000), Variant(5000.0), Variant(0.0), Variant(geometry::kPi)});
 
-    Send(BoundaryText(5000, 12000));
+    cad.Send(BoundaryText(5000, 12000));
 
-    const ObjectRef outline = Last();
+    const ObjectRef outline = cad.Last();
     ASSERT_EQ(Get(outline, "EntityName").AsText(), "AcDbPolyline");
     const std::vector<double> xy = Coordinates(outline);
     ASSERT_EQ(xy.size(), 8u);
@@ -101,15 +98,15 @@ TEST_F(BoundaryCommand, ArcSideComesBackAsABulge) {
 
 TEST_F(BoundaryCommand, NoRegionAddsNothingAndSaysWhy) {
     Polyline({0, 0, 100, 0, 100, 100, 0, 100});
-    const int before = Count();
+    const int before = cad.Count();
 
-    Send(BoundaryText(500, 50));
-    EXPECT_EQ(Count(), before);
+    cad.Send(BoundaryText(500, 50));
+    EXPECT_EQ(cad.Count(), before);
     EXPECT_TRUE(Logged("Valid boundary not found at 500,50,0: no closed region around the point."));
     EXPECT_TRUE(Logged("BOUNDARY created 0 polylines"));
 
-    Send(BoundaryText(100, 50));
-    EXPECT_EQ(Count(), before);
+    cad.Send(BoundaryText(100, 50));
+    EXPECT_EQ(cad.Count(), before);
     EXPECT_TRUE(Logged("the point lies on a boundary line"));
 }
 
@@ -120,34 +117,34 @@ TEST_F(BoundaryCommand, LaterPicksSeeErasedAddedAndMovedLines) {
     cad.Line(100, 0, 100, 100);
     cad.Line(100, 100, 0, 100);
     ObjectRef left = cad.Line(0, 100, 0, 0);
-    Send(BoundaryText(50, 50));
-    const int traced = Count();
-    Call(Last(), "Erase", {});
+    cad.Send(BoundaryText(50, 50));
+    const int traced = cad.Count();
+    Call(cad.Last(), "Erase", {});
 
     Call(left, "Erase", {});
-    Send(BoundaryText(50, 50));
-    EXPECT_EQ(Count(), traced - 2);
+    cad.Send(BoundaryText(50, 50));
+    EXPECT_EQ(cad.Count(), traced - 2);
 
     left = cad.Line(0, 100, 0, 0);
     Put(left, "StartPoint", P(-50, 150));  // the left side now leans out to (-50,150)
     cad.Line(-50, 150, 100, 100);
-    Send(BoundaryText(50, 50));
-    EXPECT_EQ(Coordinates(Last()), (std::vector<double>{0, 0, 100, 0, 100, 100, -50, 150}));
+    cad.Send(BoundaryText(50, 50));
+    EXPECT_EQ(Coordinates(cad.Last()), (std::vector<double>{0, 0, 100, 0, 100, 100, -50, 150}));
 }
 
 TEST_F(BoundaryCommand, AnEscapeBeforeTheLastEnterAddsNothing) {
     Polyline({0, 0, 100, 0, 100, 100, 0, 100});
-    const int before = Count();
+    const int before = cad.Count();
     // The final Enter is missing: the command asks the user, who presses Escape.
-    Send("_-BOUNDARY A O P \r50.0000,50.0000\r");
-    EXPECT_EQ(Count(), before);
+    cad.Send("_-BOUNDARY A O P \r50.0000,50.0000\r");
+    EXPECT_EQ(cad.Count(), before);
     EXPECT_TRUE(Logged("*Cancel*"));
 }
 
 TEST_F(BoundaryCommand, AdvancedOptionsMinicadLacksAreSaidOnTheLog) {
     Polyline({0, 0, 100, 0, 100, 100, 0, 100});
-    Send("_-BOUNDARY A I Y B N O R \r50,50\r\r");
-    EXPECT_EQ(Get(Last(), "EntityName").AsText(), "AcDbPolyline");
+    cad.Send("_-BOUNDARY A I Y B N O R \r50,50\r\r");
+    EXPECT_EQ(Get(cad.Last(), "EntityName").AsText(), "AcDbPolyline");
     EXPECT_TRUE(Logged("Island detection is not available"));
     EXPECT_TRUE(Logged("The boundary set is always the whole drawing."));
     EXPECT_TRUE(Logged("Regions are not available"));
@@ -156,14 +153,14 @@ TEST_F(BoundaryCommand, AdvancedOptionsMinicadLacksAreSaidOnTheLog) {
 // The palette waits for a busy CAD before it looks for the outline.
 TEST_F(BoundaryCommand, OutlineIsThereWhenTheBusyCadTurnsIdle) {
     Polyline({0, 0, 100, 0, 100, 100, 0, 100});
-    const int before = Count();
+    const int before = cad.Count();
     cad.app->SetBusyPolls(3);
-    Send(BoundaryText(50, 50));
+    cad.Send(BoundaryText(50, 50));
     const ObjectRef state = Call(cad.application, "GetAcadState", {}).AsObject();
     int polls = 1;
     while (!Get(state, "IsQuiescent").AsBool()) ++polls;
     EXPECT_EQ(polls, 4);
-    EXPECT_EQ(Count(), before + 1);
+    EXPECT_EQ(cad.Count(), before + 1);
 }
 
 }  // namespace

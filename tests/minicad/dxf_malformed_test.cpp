@@ -6,16 +6,13 @@
 #include <fstream>
 #include <iterator>
 
+#include "automation_fixture.h"
 #include "minicad/dxf.h"
 
 namespace tarsel::minicad {
 namespace {
 
-std::string Fixture(const std::string& name) {
-    std::ifstream in(std::filesystem::path(TARSEL_FIXTURES_DIR) / "dxf" / name, std::ios::binary);
-    EXPECT_TRUE(in) << name;
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using testing::Fixture;
 
 // body goes into an ENTITIES section; its first line is line 5 of the file.
 std::string Entities(const std::string& body) {

@@ -13,6 +13,7 @@
 #include <limits>
 #include <sstream>
 
+#include "automation_fixture.h"
 #include "platform/codepage.h"
 
 namespace tarsel::minicad {
@@ -21,13 +22,9 @@ namespace {
 namespace fs = std::filesystem;
 using cadlink::Variant;
 
-constexpr double kPi = 3.141592653589793;
+using geometry::kPi;
 
-std::string Fixture(const std::string& name) {
-    std::ifstream in(fs::path(TARSEL_FIXTURES_DIR) / "dxf" / name, std::ios::binary);
-    EXPECT_TRUE(in) << name;
-    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-}
+using testing::Fixture;
 
 template <class T>
 const T& As(const Entity& e) {

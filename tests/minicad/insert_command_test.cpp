@@ -56,11 +56,8 @@ protected:
     }
     // What the palette sends for a fragment file.
     void InsertFragment(const std::string& path, const std::string& placement = "0.0,0.0 1.0 0.0") {
-        Send("_-INSERT\r\"*" + path + "\"\r" + placement + "\r");
+        cad.Send("_-INSERT\r\"*" + path + "\"\r" + placement + "\r");
     }
-    void Send(const std::string& text) { Call(cad.doc, "SendCommand", {Variant(text)}); }
-    int Count() { return Get(cad.modelSpace, "Count").AsInt(); }
-    ObjectRef Last() { return Call(cad.modelSpace, "Item", {Variant(Count() - 1)}).AsObject(); }
     std::vector<std::string> BlockNames() {
         const ObjectRef blocks = GetObject(cad.doc, "Blocks");
         std::vector<std::string> names;
@@ -88,11 +85,11 @@ protected:
 
 TEST_F(InsertCommand, FragmentArrivesAsOneTaggedTextAndLeavesItsBlock) {
     cad.Circle(1500, 1000, 450);  // the number's circle, drawn just before
-    const int before = Count();
+    const int before = cad.Count();
     InsertFragment(Write("TARSEL_1.dxf", Fragment()));
 
-    ASSERT_EQ(Count(), before + 1);
-    const ObjectRef text = Last();
+    ASSERT_EQ(cad.Count(), before + 1);
+    const ObjectRef text = cad.Last();
     EXPECT_EQ(Get(text, "EntityName").AsText(), "AcDbText");
     EXPECT_EQ(Get(text, "TextString").AsText(), "7");
     EXPECT_EQ(Get(text, "Layer").AsText(), "H_TEXT");
@@ -117,13 +114,13 @@ TEST_F(InsertCommand, FragmentArrivesAsOneTaggedTextAndLeavesItsBlock) {
 
     // The next label writes the same file again and gets its own text.
     InsertFragment(Write("TARSEL_1.dxf", Fragment("8")));
-    EXPECT_EQ(Get(Last(), "TextString").AsText(), "8");
-    EXPECT_EQ(Count(), before + 2);
+    EXPECT_EQ(Get(cad.Last(), "TextString").AsText(), "8");
+    EXPECT_EQ(cad.Count(), before + 2);
 }
 
 TEST_F(InsertCommand, PointScaleAndRotationPlaceTheEntities) {
     InsertFragment(Write("TARSEL_3.dxf", Fragment()), "100,200 2 90");
-    const ObjectRef text = Last();
+    const ObjectRef text = cad.Last();
     // (1500, 1000) doubled and turned a quarter about the origin, then moved to (100, 200).
     const std::vector<double> at = Point(text, "TextAlignmentPoint");
     EXPECT_NEAR(at[0], -1900, 1e-9);
@@ -134,7 +131,7 @@ TEST_F(InsertCommand, PointScaleAndRotationPlaceTheEntities) {
 
 TEST_F(InsertCommand, AFileThatCannotBeReadAddsNothing) {
     cad.Circle(0, 0, 450);
-    const int before = Count();
+    const int before = cad.Count();
     std::string truncated = Fragment();
     truncated.resize(truncated.find("1001"));
     const std::vector<std::pair<std::string, std::string>> files = {
@@ -145,22 +142,22 @@ TEST_F(InsertCommand, AFileThatCannotBeReadAddsNothing) {
     for (const auto& [what, path] : files) {
         SCOPED_TRACE(what);
         InsertFragment(path);
-        EXPECT_EQ(Count(), before);
+        EXPECT_EQ(cad.Count(), before);
         EXPECT_TRUE(BlockNames().empty());
     }
     EXPECT_TRUE(Logged("Cannot insert \"" + files[0].second + "\""));
-    EXPECT_EQ(Get(Last(), "EntityName").AsText(), "AcDbCircle");
+    EXPECT_EQ(Get(cad.Last(), "EntityName").AsText(), "AcDbCircle");
 }
 
 TEST_F(InsertCommand, ADefinitionInUseIsNotReplaced) {
     const std::string path = Write("TARSEL_4.dxf", Fragment());
-    Send("_-INSERT\r\"" + path + "\"\r0,0 1 1 0\r");  // a reference, not exploded
-    ASSERT_EQ(Get(Last(), "EntityName").AsText(), "AcDbBlockReference");
-    EXPECT_EQ(Get(Last(), "Name").AsText(), "TARSEL_4");
-    const int before = Count();
+    cad.Send("_-INSERT\r\"" + path + "\"\r0,0 1 1 0\r");  // a reference, not exploded
+    ASSERT_EQ(Get(cad.Last(), "EntityName").AsText(), "AcDbBlockReference");
+    EXPECT_EQ(Get(cad.Last(), "Name").AsText(), "TARSEL_4");
+    const int before = cad.Count();
 
     InsertFragment(Write("TARSEL_4.dxf", Fragment("9")));
-    EXPECT_EQ(Count(), before);
+    EXPECT_EQ(cad.Count(), before);
     EXPECT_TRUE(Logged("Block \"TARSEL_4\" is in use and is not redefined."));
 }
 
@@ -173,17 +170,17 @@ TEST_F(InsertCommand, BlockNameFormTakesTheUsersPoint) {
     const std::string lisp = "(command \"_-INSERT\" \"Tarsel_1\" \"S\" 1 \"R\" 0)(princ)\r";
 
     cad.input->Push(Answer::MakePoint(5000, 6000));
-    Send(lisp);
-    const ObjectRef ref = Last();
+    cad.Send(lisp);
+    const ObjectRef ref = cad.Last();
     ASSERT_EQ(Get(ref, "EntityName").AsText(), "AcDbBlockReference");
     EXPECT_EQ(Get(ref, "Name").AsText(), "Tarsel_1");
     EXPECT_EQ(Point(ref, "InsertionPoint"), (std::vector<double>{5000, 6000, 0}));
     EXPECT_EQ(Get(ref, "XScaleFactor").AsDouble(), 1);
     EXPECT_EQ(Get(ref, "Rotation").AsDouble(), 0);
 
-    const int before = Count();
-    Send(lisp);  // nobody answers: Escape
-    EXPECT_EQ(Count(), before);
+    const int before = cad.Count();
+    cad.Send(lisp);  // nobody answers: Escape
+    EXPECT_EQ(cad.Count(), before);
 }
 
 }  // namespace

@@ -16,7 +16,6 @@ using cadlink::Get;
 
 class MoveLeader : public ::testing::Test {
 protected:
-    void Send(const std::string& text) { Call(cad.doc, "SendCommand", {Variant(text)}); }
     Document& doc() { return cad.app->document(); }
     void SetVar(const char* name, Variant value) {
         Call(cad.doc, "SetVariable", {Variant(name), std::move(value)});
@@ -46,7 +45,7 @@ TEST_F(MoveLeader, MovesThePreviousSelectionToTheUsersSecondPoint) {
     ASSERT_EQ(Get(ss, "Count").AsInt(), 2);
 
     cad.input->Push(Answer::MakePoint(3000, 2500));
-    Send("MOVE\rPRE\r\r1000.000,1000.000,0.000\r");
+    cad.Send("MOVE\rPRE\r\r1000.000,1000.000,0.000\r");
 
     EXPECT_EQ(cad.input->Unused(), 0u);
     EXPECT_EQ(Get(circle, "Center"), P(3000, 2500));
@@ -61,7 +60,7 @@ TEST_F(MoveLeader, ACancelledSecondPointMovesNothingAndLeavesTheBasePointLast) {
     const ObjectRef ss = cad.NewSet();
     cad.input->Push(Answer::MakePick(1500, 1000));
     Call(ss, "SelectOnScreen", {});
-    Send("MOVE\rPRE\r\r1000.000,1000.000,0.000\r");  // no answer left: Escape
+    cad.Send("MOVE\rPRE\r\r1000.000,1000.000,0.000\r");  // no answer left: Escape
 
     EXPECT_EQ(Get(circle, "Center"), P(1000, 1000));
     EXPECT_EQ(LastPoint(), (Point3{1000, 1000, 0}));
@@ -81,7 +80,7 @@ TEST_F(MoveLeader, LeaderWithoutAnnotationOnTheCurrentLayer) {
     for (const Case& c : {Case{".", ""}, Case{"MYARROW", "MYARROW"}}) {
         SCOPED_TRACE(c.arrowBlock);
         SetVar("DIMLDRBLK", Variant(c.arrowBlock));
-        Send("_LEADER\r1000.0000,1000.0000 2647.0000,2024.0000\r\r\rN\r");
+        cad.Send("_LEADER\r1000.0000,1000.0000 2647.0000,2024.0000\r\r\rN\r");
         ASSERT_FALSE(Leaders().empty());
         const LeaderData& l = *Leaders().back();
         ASSERT_EQ(l.vertices.size(), 2u);
@@ -96,7 +95,7 @@ TEST_F(MoveLeader, LeaderWithoutAnnotationOnTheCurrentLayer) {
 
 TEST_F(MoveLeader, LeaderTakesMorePointsAndUndo) {
     // Third point, a fourth undone, then Annotation, no text, None.
-    Send("_LEADER\r0,0 10,0 10,10 20,20 U A\r\rNone\r");
+    cad.Send("_LEADER\r0,0 10,0 10,10 20,20 U A\r\rNone\r");
     ASSERT_EQ(Leaders().size(), 1u);
     EXPECT_EQ(Leaders()[0]->vertices, (std::vector<Point3>{{0, 0, 0}, {10, 0, 0}, {10, 10, 0}}));
 }
@@ -106,7 +105,7 @@ TEST_F(MoveLeader, NoLeaderForAnnotationsMinicadCannotDrawOrACancel) {
                              "_LEADER\r0,0 10,0\r\r\rM\r",        // multiline text option
                              "_LEADER\r0,0\r"}) {                 // Escape at the next point
         SCOPED_TRACE(text);
-        Send(text);
+        cad.Send(text);
         EXPECT_TRUE(Leaders().empty());
         EXPECT_EQ(doc().CommandLog().back(), "*Cancel*");
     }

@@ -166,7 +166,7 @@ TEST(MinicadSelection, CrossingWindowTakesWhatItTouches) {
     EXPECT_EQ(crossing(90, 1990, 110, 2010, "CIRCLE"), 1);
 
     (void)Call(cad.modelSpace, "AddArc",
-               {P(0, 3000), Variant(100.0), Variant(0.0), Variant(3.141592653589793 / 2)});
+               {P(0, 3000), Variant(100.0), Variant(0.0), Variant(geometry::kPi / 2)});
     EXPECT_EQ(crossing(-110, 2990, -90, 3010, "ARC"), 0);  // on the circle, not on the arc
     EXPECT_EQ(crossing(-10, 3090, 10, 3110, "ARC"), 1);
 }
