@@ -9,8 +9,8 @@
 #include <string_view>
 #include <system_error>
 
-#include "cadlink/cad_session.h"
 #include "cadlink/connection.h"
+#include "commands/cad_session.h"
 #include "job/job_file.h"
 #include "minicad/application.h"
 #include "minicad/dxf.h"
@@ -167,7 +167,7 @@ private:
 
 int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
     std::string drawingFile, jobFile, outFile;
-    std::string target = cadlink::kDefaultTargetProgID;
+    std::string target = commands::kDefaultTargetProgID;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "-h" || arg == "--help") {

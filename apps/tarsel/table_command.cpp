@@ -6,12 +6,12 @@
 #include <string>
 #include <string_view>
 
-#include "areatable/area_table_command.h"
 #include "areatable/table_layout.h"
 #include "areatable/table_text.h"
-#include "areatable/triangle_collection.h"
 #include "areatable/triangle_data.h"
 #include "cadlink/automation.h"
+#include "commands/area_table_command.h"
+#include "commands/triangle_collection.h"
 #include "minicad/application.h"
 #include "minicad/dxf.h"
 #include "options/palette_options.h"
@@ -98,20 +98,20 @@ int RunTable(std::span<const std::string> args, std::ostream& out, std::ostream&
     areatable::TriangleDataList lines;
     try {
         const cadlink::ObjectRef doc = cadlink::GetObject(cad->Object(), "ActiveDocument");
-        lines = areatable::CollectTriangleData(doc, true).lines;
+        lines = commands::CollectTriangleData(doc, true).lines;
     } catch (const cadlink::AutomationError& e) {
         err << kName << ": " << drawingFile << ": " << e.what() << '\n';
         return kExitFailed;
     }
     if (lines.empty()) {
         err << kName << ": " << drawingFile << ": no tagged triangle numbers ("
-            << areatable::kNoTriangleDataMessage << ")\n";
+            << commands::kNoTriangleDataMessage << ")\n";
         return kExitFailed;
     }
     areatable::SortTriangleData(lines);
 
     const areatable::AreaTableResult layout =
-        areatable::LayoutAreaTable(areatable::AreaTableSettings(options), lines);
+        areatable::LayoutAreaTable(commands::AreaTableSettings(options), lines);
     if (!layout.table) {
         err << kName << ": no table: " << layout.error << '\n';
         return kExitBadInput;

@@ -109,8 +109,8 @@ std::optional<BaseAndHeight> BaseAndHeightTexts(std::string_view aText, std::str
 }
 
 AreaTableResult LayoutAreaTable(const TableSettings& settings, const TriangleDataList& records) {
-    const TableRounding& rd = settings.rounding;
-    for (const int digits : {rd.lengthDigits, rd.areaDigits, rd.finalDigits}) {
+    const text::FigureRounding& rd = settings.rounding;
+    for (const int digits : {rd.lengthDigits, rd.areaDigits, rd.totalDigits}) {
         if (digits < 0 || digits > kMaxDigits) {
             return Failure("decimals must lie between 0 and 6, not " + std::to_string(digits),
                            "Keta", std::to_string(digits));
@@ -206,19 +206,19 @@ AreaTableResult LayoutAreaTable(const TableSettings& settings, const TriangleDat
     }
 
     // The final figure is padded so that its digits line up with the area column above it.
-    const std::string padding(static_cast<std::size_t>(std::max(0, rd.areaDigits - rd.finalDigits)),
+    const std::string padding(static_cast<std::size_t>(std::max(0, rd.areaDigits - rd.totalDigits)),
                               ' ');
     const auto total = Figure(areaSum, rd.areaDigits, rd.areaMode);
     if (!total) return Failure("the total area cannot be printed");
     table.summary.push_back({"合計", *total});
     if (settings.method == AreaMethod::Heron) {
-        const auto final = Figure(areaSum, rd.finalDigits, rd.finalMode);
+        const auto final = Figure(areaSum, rd.totalDigits, rd.totalMode);
         if (!final) return Failure("the total area cannot be printed");
         table.summary.push_back({"面積", *final + padding});
     } else {
         // The final figure halves the unrounded sum, not the printed half.
         const auto half = Figure(areaSum / 2, rd.areaDigits, rd.areaMode);
-        const auto final = Figure(areaSum / 2, rd.finalDigits, rd.finalMode);
+        const auto final = Figure(areaSum / 2, rd.totalDigits, rd.totalMode);
         if (!half || !final) return Failure("the total area cannot be printed");
         table.summary.push_back({"1/2", *half});
         table.summary.push_back({"面積", *final + padding});

@@ -9,24 +9,14 @@
 #include <string_view>
 #include <vector>
 
+#include "text/rounding.h"
+
 namespace tarsel::options {
 
 inline constexpr int kNextNumberMin = 1;
 inline constexpr int kNextNumberMax = 1000;
 inline constexpr int kDigitsMax = 6;  // Keta1..Keta3 up-downs: 0..6
 inline constexpr int kScaleMax = 3;   // Syakudo, Jouritu up-downs: 0..3 (1 : 10^n)
-
-// The six values kept outside the controls that the label writers and the area table read.
-// The option handlers keep them in step with the controls; nothing else writes them.
-struct RoundingValues {
-    int lengthDigits = 2;  // Keta1
-    int areaDigits = 4;    // Keta2
-    int totalDigits = 2;   // Keta3
-    int lengthMode = 1;    // Nagasa: 0 切捨, 1 四捨, 2 切上
-    int areaMode = 1;      // Menseki
-    int totalMode = 1;     // Goukei
-    friend bool operator==(const RoundingValues&, const RoundingValues&) = default;
-};
 
 // A number field whose text does not convert. The command frame ends the command quietly on
 // it, exactly as on a failing automation call: the palette never validates its fields.
@@ -100,7 +90,7 @@ public:
     void SetGoukei(int mode);   // RadioButton7Click
 
     // The process-wide copies (digits and modes) that label writers and the area table read.
-    [[nodiscard]] const RoundingValues& Rounding() const { return rounding_; }
+    [[nodiscard]] const text::FigureRounding& Rounding() const { return rounding_; }
 
     // --- Scales: UpDown3 with Edit8 (drawing scale), UpDown5 with Edit17 (side values a, b).
     [[nodiscard]] int Syakudo() const { return syakudo_; }
@@ -153,7 +143,7 @@ private:
     int nagasa_ = 1;
     int menseki_ = 1;
     int goukei_ = 1;
-    RoundingValues rounding_;
+    text::FigureRounding rounding_;
     int syakudo_ = 3;
     int jouritu_ = 3;
     std::string edit8Text_ = "1000";

@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "cadlink/cad_session.h"
 #include "cadlink/connection.h"
+#include "commands/cad_session.h"
 #include "minicad/application.h"
 #include "minicad/user_input.h"
 #include "palette/palette_controller.h"
@@ -36,7 +36,7 @@ protected:
         std::filesystem::remove_all(folder, ignored);
     }
 
-    cadlink::CadSession& session() { return controller->session(); }
+    commands::CadSession& session() { return controller->session(); }
     options::PaletteOptions& options() { return controller->options(); }
     minicad::Document& doc() { return cad->document(); }
     cadlink::ObjectRef docObject() { return cadlink::GetObject(cad->Object(), "ActiveDocument"); }
