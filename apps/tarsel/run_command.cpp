@@ -19,6 +19,7 @@
 #include "palette/palette_controller.h"
 #include "platform/desktop.h"
 #include "subcommands.h"
+#include "text/paths.h"
 
 namespace tarsel::app {
 
@@ -57,15 +58,6 @@ run (unknown button, option or variable refused) or the drawing could not be sav
 is saved then, 2 bad arguments, a malformed job or a drawing that cannot be read (nothing
 runs).
 )";
-
-std::filesystem::path PathFromUtf8(const std::string& text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string Utf8FromPath(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 int BadArguments(std::ostream& err, const std::string& message) {
     err << kName << ": " << message << "\nTry '" << kName << " --help'.\n";
@@ -190,13 +182,13 @@ int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& e
     }
     if (drawingFile.empty() || jobFile.empty())
         return BadArguments(err, "a drawing and a job are needed");
-    const std::filesystem::path drawingPath = PathFromUtf8(drawingFile);
+    const std::filesystem::path drawingPath = text::PathFromUtf8(drawingFile);
     const std::filesystem::path outPath =
-        outFile.empty() ? DefaultOutput(drawingPath) : PathFromUtf8(outFile);
+        outFile.empty() ? DefaultOutput(drawingPath) : text::PathFromUtf8(outFile);
 
     job::Job job;
     try {
-        job = job::ParseJobFile(PathFromUtf8(jobFile));
+        job = job::ParseJobFile(text::PathFromUtf8(jobFile));
         job.source = jobFile;
     } catch (const job::JobError& e) {
         err << kName << ": " << e.what() << '\n';
@@ -232,7 +224,7 @@ int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& e
     try {
         cad->Save(outPath);
     } catch (const std::exception& e) {
-        err << kName << ": cannot save " << Utf8FromPath(outPath) << ": " << e.what() << '\n';
+        err << kName << ": cannot save " << text::Utf8FromPath(outPath) << ": " << e.what() << '\n';
         return kExitFailed;
     }
     return kExitOk;

@@ -16,6 +16,7 @@
 #include "minicad/dxf.h"
 #include "options/palette_options.h"
 #include "subcommands.h"
+#include "text/paths.h"
 
 namespace tarsel::app {
 
@@ -41,10 +42,6 @@ Options:
 Exit status: 0 printed, 1 the drawing holds no tagged triangle numbers, 2 bad arguments,
 a drawing that cannot be read, or options that give no table (nothing is printed).
 )";
-
-std::filesystem::path PathFromUtf8(const std::string& text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
 
 int BadArguments(std::ostream& err, const std::string& message) {
     err << kName << ": " << message << "\nTry '" << kName << " --help'.\n";
@@ -89,7 +86,7 @@ int RunTable(std::span<const std::string> args, std::ostream& out, std::ostream&
 
     const auto cad = minicad::Application::Create();
     try {
-        cad->Open(PathFromUtf8(drawingFile));
+        cad->Open(text::PathFromUtf8(drawingFile));
     } catch (const minicad::DxfError& e) {
         err << kName << ": " << e.what() << '\n';
         return kExitBadInput;

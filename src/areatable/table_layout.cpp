@@ -4,7 +4,8 @@
 #include <cmath>
 #include <utility>
 
-#include "areatable/number_text.h"
+#include "text/names.h"
+#include "text/numbers.h"
 #include "text/rounding.h"
 
 namespace tarsel::areatable {
@@ -35,7 +36,7 @@ std::optional<std::string> Figure(double value, int digits, int mode) {
 
 // A printed figure read back as the number it shows.
 double ReadBack(const std::string& figure) {
-    return ParseNumberText(figure).value_or(0);
+    return text::ParseDecimal(figure).value_or(0);
 }
 
 // Control characters would garble a message on a terminal; show them as \xNN.
@@ -61,7 +62,7 @@ std::string MethodName(AreaMethod method) {
 }
 
 std::optional<double> PositiveSetting(std::string_view text) {
-    const auto value = ParseNumberText(text);
+    const auto value = text::ParseDecimal(text);
     if (!value || *value <= 0) return std::nullopt;
     return value;
 }
@@ -92,9 +93,9 @@ std::optional<BaseAndHeight> BaseAndHeightTexts(std::string_view aText, std::str
     double sides[3] = {};
     const std::string_view texts[3] = {aText, bText, cText};
     for (int i = 0; i < 3; ++i) {
-        const std::string_view trimmed = TrimBlanks(texts[i]);
+        const std::string_view trimmed = text::Trim(texts[i]);
         if (trimmed.empty()) continue;
-        const auto value = ParseNumberText(trimmed);
+        const auto value = text::ParseDecimal(trimmed);
         if (!value) return std::nullopt;
         sides[i] = *value;
     }
@@ -169,7 +170,7 @@ AreaTableResult LayoutAreaTable(const TableSettings& settings, const TriangleDat
             double printed[3] = {};
             const std::string* texts[3] = {&fields->a, &fields->b, &fields->c};
             for (int i = 0; i < 3; ++i) {
-                const auto side = ParseNumberText(*texts[i]);
+                const auto side = text::ParseDecimal(*texts[i]);
                 if (!side) {
                     return RecordFailure(k, records[k],
                                          "side length " + Quoted(*texts[i]) + " is not a number");

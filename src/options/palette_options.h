@@ -31,15 +31,10 @@ private:
     std::string text_;
 };
 
-// Reads a number-as-text field ("300", " 8.0 ", "-1.5e2") without regard to the user's
-// locale: "." is the only decimal separator and there are no thousands separators. Blanks
-// around the number are dropped. Empty text, trailing garbage, inf and nan raise
-// NumberFieldError naming the field.
+// Reads a number-as-text field ("300", " 8.0 ", "-1.5e2") as text::ParseDecimal reads it:
+// locale-free, blanks around it dropped, one sign at most. Empty text, trailing garbage, a
+// second sign, inf and nan raise NumberFieldError naming the field.
 [[nodiscard]] double ParseNumberField(std::string_view field, std::string_view text);
-
-// Reads a decimal integer text, as the number field "No." is read by the labelling pass:
-// nullopt when the text is not one.
-[[nodiscard]] std::optional<long long> ParseDecimalInteger(std::string_view text);
 
 // The decimal text of the integer part of 10^position, as the read-only scale fields show it
 // ("1", "10", "100", "1000").

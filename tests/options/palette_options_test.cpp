@@ -122,7 +122,7 @@ TEST(NumberFields, ParseLocaleFreeAndRefuseWhatDoesNotConvert) {
         {"300", 300}, {" 8.0 ", 8}, {"+2.5", 2.5}, {"-1.5e2", -150}, {"1000", 1000},
     };
     for (const auto& [text, value] : good) EXPECT_EQ(ParseNumberField("f", text), value) << text;
-    for (const char* text : {"", "  ", "1,5", "12a", "inf", "nan", "1e999", "--1"}) {
+    for (const char* text : {"", "  ", "1,5", "12a", "inf", "nan", "1e999", "--1", "+-1"}) {
         EXPECT_THROW((void)ParseNumberField("Edit3", text), NumberFieldError) << text;
     }
     try {
