@@ -5,12 +5,12 @@
 #include <array>
 #include <cmath>
 
-#include "../commands/minicad_fixture.h"
 #include "annotation/label_triangles.h"
 #include "annotation/number_labels.h"
 #include "annotation/side_labels.h"
 #include "annotation/triangle_tag.h"
 #include "commands/labelling.h"
+#include "support/minicad_fixture.h"
 
 namespace tarsel::annotation {
 namespace {

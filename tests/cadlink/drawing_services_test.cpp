@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "../commands/minicad_fixture.h"
+#include "support/minicad_fixture.h"
 
 namespace tarsel::cadlink {
 namespace {

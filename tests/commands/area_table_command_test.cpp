@@ -10,7 +10,7 @@
 #include "cadlink/automation.h"
 #include "commands/maximum_number_command.h"
 #include "commands/triangle_collection.h"
-#include "minicad_fixture.h"
+#include "support/minicad_fixture.h"
 
 namespace tarsel::commands {
 namespace {

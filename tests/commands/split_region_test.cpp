@@ -10,7 +10,7 @@
 #include "annotation/triangle_tag.h"
 #include "commands/split_region_command.h"
 #include "minicad/dxf.h"
-#include "minicad_fixture.h"
+#include "support/minicad_fixture.h"
 
 namespace tarsel::testing {
 namespace {
