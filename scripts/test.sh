@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the format check, the native build (ASan+UBSan), then the
+# Builds and runs every test: the format and layer checks, the native build (ASan+UBSan), then the
 # Windows cross-build with its tests under Wine. Runs every phase, exits non-zero if any failed.
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
@@ -20,6 +20,7 @@ phase() {
 }
 
 bash scripts/format-check.sh || failed+=("format check")
+bash scripts/check-layers.sh || failed+=("layer check")
 
 phase "native configure" cmake --preset native &&
     phase "native build" cmake --build --preset native -j "$jobs" &&

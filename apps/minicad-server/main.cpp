@@ -27,7 +27,7 @@
 #include <string_view>
 #include <vector>
 
-#include "cadlink/cad_session.h"
+#include "commands/cad_session.h"
 #include "cadlink/com/com_implements.h"
 #include "cadlink/com/com_ptr.h"
 #include "cadlink/com/com_text.h"
@@ -51,7 +51,7 @@ constexpr UINT_PTR kPollTimer = 1;
 constexpr UINT kPollMs = 100;
 
 struct ServerOptions {
-    std::string progId = tarsel::cadlink::kDefaultTargetProgID;
+    std::string progId = tarsel::commands::kDefaultTargetProgID;
     fs::path drawing;
     fs::path save;
     fs::path answers;

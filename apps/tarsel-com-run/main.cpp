@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "cadlink/cad_session.h"
+#include "commands/cad_session.h"
 #include "cadlink/com/com_connection.h"
 #include "cadlink/com/com_ptr.h"
 #include "cadlink/com/com_text.h"
@@ -112,7 +112,7 @@ int Run(const std::string& progId, const std::filesystem::path& jobPath) {
 }  // namespace
 
 int wmain(int argc, wchar_t** argv) {
-    std::string progId = cadlink::kDefaultTargetProgID;
+    std::string progId = tarsel::commands::kDefaultTargetProgID;
     std::filesystem::path job;
     for (int i = 1; i < argc; ++i) {
         const std::wstring arg = argv[i];

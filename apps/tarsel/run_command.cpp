@@ -9,9 +9,9 @@
 #include <string_view>
 #include <system_error>
 
-#include "cadlink/cad_session.h"
 #include "cadlink/connection.h"
 #include "commands/area_check.h"
+#include "commands/cad_session.h"
 #include "job/job_file.h"
 #include "minicad/application.h"
 #include "minicad/dxf.h"
@@ -22,6 +22,7 @@
 #include "palette/palette_controller.h"
 #include "platform/desktop.h"
 #include "subcommands.h"
+#include "text/paths.h"
 
 namespace tarsel::app {
 
@@ -66,15 +67,6 @@ run (unknown button, option or variable refused) or the drawing could not be sav
 is saved then, 2 bad arguments, a malformed job or a drawing that cannot be read (nothing
 runs).
 )";
-
-std::filesystem::path PathFromUtf8(const std::string& text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
-
-std::string Utf8FromPath(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 int BadArguments(std::ostream& err, const std::string& message) {
     err << kName << ": " << message << "\nTry '" << kName << " --help'.\n";
@@ -206,13 +198,13 @@ int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& e
     }
     if (drawingFile.empty() || jobFile.empty())
         return BadArguments(err, "a drawing and a job are needed");
-    const std::filesystem::path drawingPath = PathFromUtf8(drawingFile);
+    const std::filesystem::path drawingPath = text::PathFromUtf8(drawingFile);
     const std::filesystem::path outPath =
-        outFile.empty() ? DefaultOutput(drawingPath) : PathFromUtf8(outFile);
+        outFile.empty() ? DefaultOutput(drawingPath) : text::PathFromUtf8(outFile);
 
     job::Job job;
     try {
-        job = job::ParseJobFile(PathFromUtf8(jobFile));
+        job = job::ParseJobFile(text::PathFromUtf8(jobFile));
         job.source = jobFile;
     } catch (const job::JobError& e) {
         err << kName << ": " << e.what() << '\n';
@@ -238,7 +230,7 @@ int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& e
     const FragmentFolder fragments;
     palette::PaletteController controller(registry, desktop, fragments.path());
     if (!settingsFile.empty()) {
-        const std::filesystem::path settingsPath = PathFromUtf8(settingsFile);
+        const std::filesystem::path settingsPath = text::PathFromUtf8(settingsFile);
         try {
             if (!controller.LoadSettings(settingsPath, options::ScreenLayout{}).fileFound) {
                 err << kName << ": settings file " << settingsFile << " does not exist\n";
@@ -249,7 +241,7 @@ int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& e
             return kExitBadInput;
         }
     }
-    if (target.empty() && settingsFile.empty()) target = cadlink::kDefaultTargetProgID;
+    if (target.empty() && settingsFile.empty()) target = commands::kDefaultTargetProgID;
     if (target.empty()) {
         target = controller.session().TargetProgID;
     } else {
@@ -265,7 +257,7 @@ int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& e
     try {
         cad->Save(outPath);
     } catch (const std::exception& e) {
-        err << kName << ": cannot save " << Utf8FromPath(outPath) << ": " << e.what() << '\n';
+        err << kName << ": cannot save " << text::Utf8FromPath(outPath) << ": " << e.what() << '\n';
         return kExitFailed;
     }
     return kExitOk;

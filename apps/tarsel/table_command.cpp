@@ -6,16 +6,17 @@
 #include <string>
 #include <string_view>
 
-#include "areatable/area_table_command.h"
 #include "areatable/table_layout.h"
 #include "areatable/table_text.h"
-#include "areatable/triangle_collection.h"
 #include "areatable/triangle_data.h"
 #include "cadlink/automation.h"
+#include "commands/area_table_command.h"
+#include "commands/triangle_collection.h"
 #include "minicad/application.h"
 #include "minicad/dxf.h"
 #include "options/palette_options.h"
 #include "subcommands.h"
+#include "text/paths.h"
 
 namespace tarsel::app {
 
@@ -41,10 +42,6 @@ Options:
 Exit status: 0 printed, 1 the drawing holds no tagged triangle numbers, 2 bad arguments,
 a drawing that cannot be read, or options that give no table (nothing is printed).
 )";
-
-std::filesystem::path PathFromUtf8(const std::string& text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
 
 int BadArguments(std::ostream& err, const std::string& message) {
     err << kName << ": " << message << "\nTry '" << kName << " --help'.\n";
@@ -89,7 +86,7 @@ int RunTable(std::span<const std::string> args, std::ostream& out, std::ostream&
 
     const auto cad = minicad::Application::Create();
     try {
-        cad->Open(PathFromUtf8(drawingFile));
+        cad->Open(text::PathFromUtf8(drawingFile));
     } catch (const minicad::DxfError& e) {
         err << kName << ": " << e.what() << '\n';
         return kExitBadInput;
@@ -98,20 +95,20 @@ int RunTable(std::span<const std::string> args, std::ostream& out, std::ostream&
     areatable::TriangleDataList lines;
     try {
         const cadlink::ObjectRef doc = cadlink::GetObject(cad->Object(), "ActiveDocument");
-        lines = areatable::CollectTriangleData(doc, true).lines;
+        lines = commands::CollectTriangleData(doc, true).lines;
     } catch (const cadlink::AutomationError& e) {
         err << kName << ": " << drawingFile << ": " << e.what() << '\n';
         return kExitFailed;
     }
     if (lines.empty()) {
         err << kName << ": " << drawingFile << ": no tagged triangle numbers ("
-            << areatable::kNoTriangleDataMessage << ")\n";
+            << commands::kNoTriangleDataMessage << ")\n";
         return kExitFailed;
     }
     areatable::SortTriangleData(lines);
 
     const areatable::AreaTableResult layout =
-        areatable::LayoutAreaTable(areatable::AreaTableSettings(options), lines);
+        areatable::LayoutAreaTable(commands::AreaTableSettings(options), lines);
     if (!layout.table) {
         err << kName << ": no table: " << layout.error << '\n';
         return kExitBadInput;

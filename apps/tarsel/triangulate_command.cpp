@@ -15,6 +15,8 @@
 #include "geometry/outline_text.h"
 #include "geometry/outline_triangulation.h"
 #include "subcommands.h"
+#include "text/numbers.h"
+#include "text/paths.h"
 
 namespace tarsel::app {
 
@@ -69,13 +71,9 @@ std::string Number17(double value) {
     return std::string(buffer, result.ptr);
 }
 
-std::filesystem::path PathFromUtf8(const std::string& text) {
-    return std::filesystem::path(std::u8string(text.begin(), text.end()));
-}
-
 // The whole file, or nullopt with the reason in `error`.
 std::optional<std::string> ReadWholeFile(const std::string& name, std::string& error) {
-    const std::filesystem::path path = PathFromUtf8(name);
+    const std::filesystem::path path = text::PathFromUtf8(name);
     std::error_code ec;
     if (std::filesystem::is_directory(path, ec)) {
         error = "is a directory";
@@ -103,10 +101,8 @@ std::optional<std::string> ReadWholeFile(const std::string& name, std::string& e
 }
 
 std::optional<double> ParseViewSize(std::string_view text) {
-    double value = 0;
-    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-    if (ec != std::errc{} || end != text.data() + text.size() || text.empty()) return std::nullopt;
-    if (!std::isfinite(value) || value <= 0) return std::nullopt;
+    const std::optional<double> value = text::ParseDecimal(text);
+    if (!value || *value <= 0) return std::nullopt;
     return value;
 }
 

@@ -34,32 +34,31 @@ std::optional<TAcadPoint> BaseHeightNumberPoint(const BaseAndFoot& bf) {
 
 namespace {
 
-void WriteNumberAt(cadlink::CadSession& session, const ObjectRef& doc, const TAcadPoint& label,
-                   const TriangleTag& tag, int number, double radius, double height, double angBase,
-                   int angDir) {
-    const bool fragmentRoad = UsesFragmentRoad(session.TargetProgID);
-    const double r = NumberTextRotation(angBase, angDir);
-    const std::string& layer = session.options.M_Layer;
+void WriteNumberAt(const LabelTarget& target, const LabelStyle& style, const TAcadPoint& label,
+                   const TriangleTag& tag, int number) {
+    const ObjectRef& doc = target.doc;
+    const bool fragmentRoad = UsesFragmentRoad(target.targetProgId);
+    const double r = NumberTextRotation(style.angles.angleBase, style.angles.angleDirection);
+    const std::string& layer = style.textLayer;
     (void)cadlink::EnsureLayer(doc, layer, false);
 
     const ObjectRef modelSpace = cadlink::GetObject(doc, "ModelSpace");
     const ObjectRef circle =
-        Call(modelSpace, "AddCircle", {PointToVariant(label), Variant(radius)}).AsObject();
+        Call(modelSpace, "AddCircle", {PointToVariant(label), Variant(style.circleRadius)})
+            .AsObject();
     cadlink::Put(circle, "Layer", Variant(layer));
     Call(circle, "Update", {});
-    if (session.RecordCreatedIds) {
-        session.RecordCreated(cadlink::Get(circle, "ObjectID").AsInt64());
-    }
+    target.Record(circle);
 
     if (fragmentRoad) {
-        const std::int64_t id =
-            InsertTagFragment(session, doc, BuildTagFragment(layer, label, number, height, r, tag));
-        if (session.RecordCreatedIds && id != 0) session.RecordCreated(id);
+        const std::int64_t id = InsertTagFragment(
+            target, BuildTagFragment(layer, label, number, style.numberHeight, r, tag));
+        if (id != 0) target.Record(id);
         return;
     }
     const ObjectRef text =
         Call(modelSpace, "AddText",
-             {Variant(std::to_string(number)), PointToVariant(label), Variant(height)})
+             {Variant(std::to_string(number)), PointToVariant(label), Variant(style.numberHeight)})
             .AsObject();
     cadlink::Put(text, "Rotation", Variant(r));
     cadlink::Put(text, "Alignment", Variant(std::int32_t{10}));  // middle centre
@@ -68,26 +67,25 @@ void WriteNumberAt(cadlink::CadSession& session, const ObjectRef& doc, const TAc
     const TagXdata xdata = TriangleTagXdata(tag);
     Call(text, "SetXdata", {xdata.types, xdata.values});
     Call(text, "Update", {});
-    if (session.RecordCreatedIds) session.RecordCreated(cadlink::Get(text, "ObjectID").AsInt64());
+    target.Record(text);
 }
 
 }  // namespace
 
-bool WriteTriangleNumber(cadlink::CadSession& session, const ObjectRef& doc,
-                         const geometry::TAcadTriangle& triangle, int number, double radius,
-                         double height, double angBase, int angDir) {
+bool WriteTriangleNumber(const LabelTarget& target, const LabelStyle& style,
+                         const geometry::TAcadTriangle& triangle, int number) {
     const auto label = TriangleNumberPoint(triangle);
     if (!label) return false;
-    WriteNumberAt(session, doc, *label, TagOf(triangle), number, radius, height, angBase, angDir);
+    WriteNumberAt(target, style, *label, TagOf(triangle), number);
     return true;
 }
 
-bool WriteBaseHeightNumber(cadlink::CadSession& session, const ObjectRef& doc,
+bool WriteBaseHeightNumber(const LabelTarget& target, const LabelStyle& style,
                            const geometry::TAcadTriangle& triangle, const BaseAndFoot& bf,
-                           int number, double radius, double height, double angBase, int angDir) {
+                           int number) {
     const auto label = BaseHeightNumberPoint(bf);
     if (!label) return false;
-    WriteNumberAt(session, doc, *label, TagOf(triangle), number, radius, height, angBase, angDir);
+    WriteNumberAt(target, style, *label, TagOf(triangle), number);
     return true;
 }
 

@@ -5,8 +5,6 @@
 #include <optional>
 
 #include "annotation/side_labels.h"
-#include "cadlink/automation.h"
-#include "cadlink/cad_session.h"
 #include "geometry/primitives.h"
 
 namespace tarsel::annotation {
@@ -21,17 +19,14 @@ namespace tarsel::annotation {
 // (the half at base2 on a tie). nullopt when that half has no area.
 [[nodiscard]] std::optional<geometry::TAcadPoint> BaseHeightNumberPoint(const BaseAndFoot& bf);
 
-// Writes the circle, then the tagged number text, at TriangleNumberPoint, on the options'
-// text layer. A triangle without a label point gets nothing at all (false): a number at an
+// Writes the circle, then the tagged number text, at TriangleNumberPoint, on the style's text
+// layer. A triangle without a label point gets nothing at all (false): a number at an
 // undefined place would be a triangle the user cannot check.
-[[nodiscard]] bool WriteTriangleNumber(cadlink::CadSession& session, const cadlink::ObjectRef& doc,
-                                       const geometry::TAcadTriangle& triangle, int number,
-                                       double radius, double height, double angBase, int angDir);
+[[nodiscard]] bool WriteTriangleNumber(const LabelTarget& target, const LabelStyle& style,
+                                       const geometry::TAcadTriangle& triangle, int number);
 // The same at BaseHeightNumberPoint; the tag still holds the triangle's three sides.
-[[nodiscard]] bool WriteBaseHeightNumber(cadlink::CadSession& session,
-                                         const cadlink::ObjectRef& doc,
+[[nodiscard]] bool WriteBaseHeightNumber(const LabelTarget& target, const LabelStyle& style,
                                          const geometry::TAcadTriangle& triangle,
-                                         const BaseAndFoot& bf, int number, double radius,
-                                         double height, double angBase, int angDir);
+                                         const BaseAndFoot& bf, int number);
 
 }  // namespace tarsel::annotation

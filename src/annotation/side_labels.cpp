@@ -34,9 +34,10 @@ std::int32_t CountTextsCrossing(const ObjectRef& ss, const TAcadPoint& c1, const
 
 }  // namespace
 
-bool WriteSideLength(cadlink::CadSession& session, const ObjectRef& doc, const TAcadPoint& p1,
-                     const TAcadPoint& p2, double height, double divisor, double angBase,
-                     int angDir, bool checkExisting, std::string_view layer) {
+bool WriteSideLength(const LabelTarget& target, const LabelStyle& style, const TAcadPoint& p1,
+                     const TAcadPoint& p2, bool checkExisting) {
+    const ObjectRef& doc = target.doc;
+    const double height = style.sideTextHeight;
     const TAcadPoint m = geometry::MidPoint(p1, p2);
     const double a = UprightAngle(p1, p2);
     const double len = geometry::PointDistance(p1, p2);
@@ -56,10 +57,9 @@ bool WriteSideLength(cadlink::CadSession& session, const ObjectRef& doc, const T
         if (onTextSide + onOtherSide > 0) return false;
     }
 
-    const double r = SideTextRotation(a, angBase, angDir);
-    const auto& rounding = session.options.Rounding();
+    const double r = SideTextRotation(a, style.angles.angleBase, style.angles.angleDirection);
     const std::string text =
-        text::RoundedText(len / divisor, rounding.lengthDigits, rounding.lengthMode);
+        text::RoundedText(len / style.scaleDivisor, style.lengthDigits, style.lengthMode);
 
     const ObjectRef modelSpace = cadlink::GetObject(doc, "ModelSpace");
     const ObjectRef entity =
@@ -67,24 +67,22 @@ bool WriteSideLength(cadlink::CadSession& session, const ObjectRef& doc, const T
     cadlink::Put(entity, "Rotation", Variant(r));
     cadlink::Put(entity, "Alignment", Variant(std::int32_t{13}));  // bottom centre
     cadlink::Put(entity, "TextAlignmentPoint", PointToVariant(m));
-    cadlink::Put(entity, "Layer", Variant(layer));
+    cadlink::Put(entity, "Layer", Variant(style.textLayer));
     Call(entity, "Update", {});
-    if (session.RecordCreatedIds) {
-        session.RecordCreated(cadlink::Get(entity, "ObjectID").AsInt64());
-    }
+    target.Record(entity);
     return true;
 }
 
-void WriteTriangleSideLengths(cadlink::CadSession& session, const ObjectRef& doc,
-                              const geometry::TAcadTriangle& t, double height, double divisor,
-                              double angBase, int angDir, std::string_view layer) {
-    WriteSideLength(session, doc, t.p1, t.p2, height, divisor, angBase, angDir, true, layer);
-    WriteSideLength(session, doc, t.p2, t.p3, height, divisor, angBase, angDir, true, layer);
-    WriteSideLength(session, doc, t.p3, t.p1, height, divisor, angBase, angDir, true, layer);
+void WriteTriangleSideLengths(const LabelTarget& target, const LabelStyle& style,
+                              const geometry::TAcadTriangle& t) {
+    WriteSideLength(target, style, t.p1, t.p2, true);
+    WriteSideLength(target, style, t.p2, t.p3, true);
+    WriteSideLength(target, style, t.p3, t.p1, true);
 }
 
-bool AddSideLine(cadlink::CadSession& session, const ObjectRef& doc, const TAcadPoint& p1,
-                 const TAcadPoint& p2, bool checkExisting, std::string_view layer) {
+bool AddSideLine(const LabelTarget& target, const TAcadPoint& p1, const TAcadPoint& p2,
+                 bool checkExisting, std::string_view layer) {
+    const ObjectRef& doc = target.doc;
     if (checkExisting) {
         cadlink::TempSelectionSetScope ss(doc);
         Call(ss.get(), "Clear", {});
@@ -96,12 +94,7 @@ bool AddSideLine(cadlink::CadSession& session, const ObjectRef& doc, const TAcad
         ss.Delete();
         if (found) return false;
     }
-    const ObjectRef modelSpace = cadlink::GetObject(doc, "ModelSpace");
-    const ObjectRef line =
-        Call(modelSpace, "AddLine", {PointToVariant(p1), PointToVariant(p2)}).AsObject();
-    cadlink::Put(line, "Layer", Variant(layer));
-    Call(line, "Update", {});
-    if (session.RecordCreatedIds) session.RecordCreated(cadlink::Get(line, "ObjectID").AsInt64());
+    target.Record(cadlink::AddLineOnLayer(cadlink::GetObject(doc, "ModelSpace"), p1, p2, layer));
     return true;
 }
 

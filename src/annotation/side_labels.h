@@ -4,8 +4,7 @@
 
 #include <string_view>
 
-#include "cadlink/automation.h"
-#include "cadlink/cad_session.h"
+#include "annotation/label_style.h"
 #include "geometry/primitives.h"
 
 namespace tarsel::annotation {
@@ -16,25 +15,22 @@ namespace tarsel::annotation {
 // The side's direction, turned by π when the text would read upside down (π/2 < a ≤ 3π/2).
 [[nodiscard]] double UprightAngle(const geometry::TAcadPoint& p1, const geometry::TAcadPoint& p2);
 
-// Writes the length p1-p2 / divisor, rounded with the options' length pair, bottom-centred on
-// the midpoint and turned along the side. With checkExisting, a TEXT crossing either probe
-// band beside the midpoint suppresses it. Returns whether a text was written. The layer is
-// not created here: the caller makes sure it exists.
-bool WriteSideLength(cadlink::CadSession& session, const cadlink::ObjectRef& doc,
-                     const geometry::TAcadPoint& p1, const geometry::TAcadPoint& p2, double height,
-                     double divisor, double angBase, int angDir, bool checkExisting,
-                     std::string_view layer);
+// Writes the length p1-p2 / scaleDivisor, rounded with the style's length pair, on the
+// style's text layer, bottom-centred on the midpoint and turned along the side. With
+// checkExisting, a TEXT crossing either probe band beside the midpoint suppresses it. Returns
+// whether a text was written. The layer is not created here: the caller makes sure it exists.
+bool WriteSideLength(const LabelTarget& target, const LabelStyle& style,
+                     const geometry::TAcadPoint& p1, const geometry::TAcadPoint& p2,
+                     bool checkExisting);
 
 // The three sides P0P1, P1P2, P2P0 in this order, each checked against existing texts.
-void WriteTriangleSideLengths(cadlink::CadSession& session, const cadlink::ObjectRef& doc,
-                              const geometry::TAcadTriangle& triangle, double height,
-                              double divisor, double angBase, int angDir, std::string_view layer);
+void WriteTriangleSideLengths(const LabelTarget& target, const LabelStyle& style,
+                              const geometry::TAcadTriangle& triangle);
 
 // Draws p1-p2 on the layer unless (with checkExisting) a line or polyline already runs
 // through its midpoint. Returns whether a line was drawn.
-bool AddSideLine(cadlink::CadSession& session, const cadlink::ObjectRef& doc,
-                 const geometry::TAcadPoint& p1, const geometry::TAcadPoint& p2, bool checkExisting,
-                 std::string_view layer);
+bool AddSideLine(const LabelTarget& target, const geometry::TAcadPoint& p1,
+                 const geometry::TAcadPoint& p2, bool checkExisting, std::string_view layer);
 
 struct BaseAndFoot {
     geometry::TAcadPoint base1;  // the longest side, ties to the earlier of P0P1, P1P2, P2P0

@@ -129,12 +129,12 @@ void WriteFragmentFile(const std::filesystem::path& path, const std::string& byt
 
 }  // namespace
 
-std::int64_t InsertTagFragment(cadlink::CadSession& session, const cadlink::ObjectRef& doc,
-                               const std::vector<std::string>& lines) {
+std::int64_t InsertTagFragment(const LabelTarget& target, const std::vector<std::string>& lines) {
+    const cadlink::ObjectRef& doc = target.doc;
     const std::string name = cadlink::NextBlockName(doc, kFragmentBlockPrefix);
     std::error_code ec;
     std::filesystem::path path =
-        std::filesystem::absolute(session.executableFolder / (name + ".dxf"), ec);
+        std::filesystem::absolute(target.fragmentFolder / (name + ".dxf"), ec);
     if (ec) throw FragmentFileError("cannot resolve the fragment folder: " + ec.message());
     const std::string pathText = text::Utf8FromPath(path);
     // The CAD reads the path between double quotes; one inside it cannot be passed.
@@ -145,7 +145,7 @@ std::int64_t InsertTagFragment(cadlink::CadSession& session, const cadlink::Obje
 
     cadlink::Call(doc, "SendCommand",
                   {Variant("_-INSERT\r\"*" + pathText + "\"\r0.0,0.0 1.0 0.0\r")});
-    cadlink::WaitForCadIdle(session, 100);
+    cadlink::WaitForCadIdle(target.app, target.targetProgId, target.desktop, 100);
     cadlink::DeleteBlock(doc, name);
     return cadlink::LastEntityObjectID(doc);
 }

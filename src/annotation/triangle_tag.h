@@ -9,8 +9,8 @@
 #include <string_view>
 #include <vector>
 
+#include "annotation/label_style.h"
 #include "cadlink/automation.h"
-#include "cadlink/cad_session.h"
 #include "geometry/primitives.h"
 
 namespace tarsel::annotation {
@@ -61,10 +61,9 @@ public:
 // Raises FragmentFileError when a line has no exact counterpart in that code page.
 [[nodiscard]] std::string EncodeFragment(const std::vector<std::string>& lines, unsigned codePage);
 
-// Writes "TARSEL_<n>.dxf" beside the executable (whole, through a temporary file), has the CAD
-// insert it exploded, waits for the CAD, deletes the block the insertion left and returns the
-// drawing's last entity id (0 when none).
-std::int64_t InsertTagFragment(cadlink::CadSession& session, const cadlink::ObjectRef& doc,
-                               const std::vector<std::string>& lines);
+// Writes "TARSEL_<n>.dxf" into the target's fragment folder (whole, through a temporary file),
+// has the CAD insert it exploded, waits for the CAD, deletes the block the insertion left and
+// returns the drawing's last entity id (0 when none).
+std::int64_t InsertTagFragment(const LabelTarget& target, const std::vector<std::string>& lines);
 
 }  // namespace tarsel::annotation

@@ -4,7 +4,8 @@
 #include <cmath>
 #include <utility>
 
-#include "areatable/number_text.h"
+#include "text/names.h"
+#include "text/numbers.h"
 #include "text/rounding.h"
 
 namespace tarsel::areatable {
@@ -35,7 +36,7 @@ std::optional<std::string> Figure(double value, int digits, int mode) {
 
 // A printed figure read back as the number it shows.
 double ReadBack(const std::string& figure) {
-    return ParseNumberText(figure).value_or(0);
+    return text::ParseDecimal(figure).value_or(0);
 }
 
 // Control characters would garble a message on a terminal; show them as \xNN.
@@ -61,7 +62,7 @@ std::string MethodName(AreaMethod method) {
 }
 
 std::optional<double> PositiveSetting(std::string_view text) {
-    const auto value = ParseNumberText(text);
+    const auto value = text::ParseDecimal(text);
     if (!value || *value <= 0) return std::nullopt;
     return value;
 }
@@ -92,9 +93,9 @@ std::optional<BaseAndHeight> BaseAndHeightTexts(std::string_view aText, std::str
     double sides[3] = {};
     const std::string_view texts[3] = {aText, bText, cText};
     for (int i = 0; i < 3; ++i) {
-        const std::string_view trimmed = TrimBlanks(texts[i]);
+        const std::string_view trimmed = text::Trim(texts[i]);
         if (trimmed.empty()) continue;
-        const auto value = ParseNumberText(trimmed);
+        const auto value = text::ParseDecimal(trimmed);
         if (!value) return std::nullopt;
         sides[i] = *value;
     }
@@ -109,8 +110,8 @@ std::optional<BaseAndHeight> BaseAndHeightTexts(std::string_view aText, std::str
 }
 
 AreaTableResult LayoutAreaTable(const TableSettings& settings, const TriangleDataList& records) {
-    const TableRounding& rd = settings.rounding;
-    for (const int digits : {rd.lengthDigits, rd.areaDigits, rd.finalDigits}) {
+    const text::FigureRounding& rd = settings.rounding;
+    for (const int digits : {rd.lengthDigits, rd.areaDigits, rd.totalDigits}) {
         if (digits < 0 || digits > kMaxDigits) {
             return Failure("decimals must lie between 0 and 6, not " + std::to_string(digits),
                            "Keta", std::to_string(digits));
@@ -169,7 +170,7 @@ AreaTableResult LayoutAreaTable(const TableSettings& settings, const TriangleDat
             double printed[3] = {};
             const std::string* texts[3] = {&fields->a, &fields->b, &fields->c};
             for (int i = 0; i < 3; ++i) {
-                const auto side = ParseNumberText(*texts[i]);
+                const auto side = text::ParseDecimal(*texts[i]);
                 if (!side) {
                     return RecordFailure(k, records[k],
                                          "side length " + Quoted(*texts[i]) + " is not a number");
@@ -206,19 +207,19 @@ AreaTableResult LayoutAreaTable(const TableSettings& settings, const TriangleDat
     }
 
     // The final figure is padded so that its digits line up with the area column above it.
-    const std::string padding(static_cast<std::size_t>(std::max(0, rd.areaDigits - rd.finalDigits)),
+    const std::string padding(static_cast<std::size_t>(std::max(0, rd.areaDigits - rd.totalDigits)),
                               ' ');
     const auto total = Figure(areaSum, rd.areaDigits, rd.areaMode);
     if (!total) return Failure("the total area cannot be printed");
     table.summary.push_back({"合計", *total});
     if (settings.method == AreaMethod::Heron) {
-        const auto final = Figure(areaSum, rd.finalDigits, rd.finalMode);
+        const auto final = Figure(areaSum, rd.totalDigits, rd.totalMode);
         if (!final) return Failure("the total area cannot be printed");
         table.summary.push_back({"面積", *final + padding});
     } else {
         // The final figure halves the unrounded sum, not the printed half.
         const auto half = Figure(areaSum / 2, rd.areaDigits, rd.areaMode);
-        const auto final = Figure(areaSum / 2, rd.finalDigits, rd.finalMode);
+        const auto final = Figure(areaSum / 2, rd.totalDigits, rd.totalMode);
         if (!half || !final) return Failure("the total area cannot be printed");
         table.summary.push_back({"1/2", *half});
         table.summary.push_back({"面積", *final + padding});

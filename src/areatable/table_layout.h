@@ -11,22 +11,13 @@
 
 #include "areatable/triangle_data.h"
 #include "geometry/primitives.h"
+#include "text/rounding.h"
 
 namespace tarsel::areatable {
 
 enum class AreaMethod : int {
     Heron = 0,       // "ヘロン": three sides, Hero's formula
     BaseHeight = 1,  // "三斜": base and height, the area column holds base x height
-};
-
-// Decimals (0..6) and rounding modes (0 切捨, 1 四捨, 2 切上) of the three figure kinds.
-struct TableRounding {
-    int lengthDigits = 2;
-    int lengthMode = 1;
-    int areaDigits = 4;
-    int areaMode = 1;
-    int finalDigits = 2;
-    int finalMode = 1;
 };
 
 // The settings as the palette holds them: texts, read when the table is made.
@@ -36,7 +27,7 @@ struct TableSettings {
     std::string textHeight = "400";                   // drawing units
     std::string rowHeight = "800";                    // drawing units
     std::string scale = "1000";                       // side lengths are divided by it
-    TableRounding rounding;
+    text::FigureRounding rounding;
 };
 
 // AcAlignment codes the table's texts use.

@@ -4,7 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "areatable/number_text.h"
+#include "text/names.h"
+#include "text/numbers.h"
 
 namespace tarsel::areatable {
 namespace {
@@ -90,7 +91,7 @@ std::string CsvField(std::string_view text) {
     const bool looksLikeFormula =
         !field.empty() &&
         std::string_view("=+-@\t\r").find(field.front()) != std::string_view::npos &&
-        !ParseNumberText(field);
+        !text::ParseDecimal(field);
     if (looksLikeFormula) field.insert(0, "'");
     if (field.find_first_of(",\"\r\n") == std::string::npos) return field;
     std::string quoted = "\"";

@@ -4,8 +4,12 @@
 #include <charconv>
 #include <exception>
 
+#include "text/names.h"
+
 namespace tarsel::cadlink {
 namespace {
+
+using text::UpperAscii;
 
 using geometry::TAcadPoint;
 
@@ -78,12 +82,26 @@ TAcadPoint GetPoint(const ObjectRef& obj, std::string_view member) {
     return VariantToPoint(Get(obj, member), member);
 }
 
-std::string UpperAscii(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+std::vector<TAcadPoint> PolylineVertices(const ObjectRef& polyline) {
+    const Variant coords = Get(polyline, "Coordinates");
+    if (!coords.IsArray()) {
+        throw AutomationError("Coordinates", hresult::kTypeMismatch, "expected an array");
     }
-    return out;
+    const auto& items = coords.AsArray().items;
+    std::vector<TAcadPoint> vertices;
+    for (std::size_t k = 0; 2 * k + 1 < items.size(); ++k) {
+        vertices.push_back({items[2 * k].AsDouble(), items[2 * k + 1].AsDouble(), 0});
+    }
+    return vertices;
+}
+
+ObjectRef AddLineOnLayer(const ObjectRef& space, const TAcadPoint& p1, const TAcadPoint& p2,
+                         std::string_view layer) {
+    const ObjectRef line =
+        Call(space, "AddLine", {PointToVariant(p1), PointToVariant(p2)}).AsObject();
+    Put(line, "Layer", Variant(layer));
+    Call(line, "Update", {});
+    return line;
 }
 
 bool EnsureLayer(const ObjectRef& doc, std::string_view name, bool makeCurrent) {
@@ -210,10 +228,6 @@ void WaitForCadIdle(const ObjectRef& app, std::string_view targetProgId, platfor
     desktop.Sleep(intervalMs);
 }
 
-void WaitForCadIdle(const CadSession& session, std::uint32_t intervalMs) {
-    WaitForCadIdle(session.CadApp, session.TargetProgID, session.desktop, intervalMs);
-}
-
 std::optional<PickedSegment> PickedPolylineSegment(const ObjectRef& doc, const ObjectRef& polyline,
                                                    const TAcadPoint& pickPoint) {
     const TAcadPoint extMin =
@@ -222,15 +236,8 @@ std::optional<PickedSegment> PickedPolylineSegment(const ObjectRef& doc, const O
         VariantToPoint(Call(doc, "GetVariable", {Variant("EXTMAX")}), "EXTMAX");
     double best = geometry::PointDistance(extMin, extMax);
 
-    const Variant coords = Get(polyline, "Coordinates");
-    if (!coords.IsArray()) {
-        throw AutomationError("Coordinates", hresult::kTypeMismatch, "expected an array");
-    }
-    const Array& a = coords.AsArray();
-    const auto h = static_cast<std::int64_t>(a.items.size()) - 1;  // upper bound, 0-based
-    const std::int64_t m = (h + 1) / 2;
-    if (m <= 2) return std::nullopt;
-    auto c = [&a](std::int64_t i) { return a.items[static_cast<std::size_t>(i)].AsDouble(); };
+    const std::vector<TAcadPoint> vertices = PolylineVertices(polyline);
+    if (vertices.size() <= 2) return std::nullopt;
 
     std::optional<PickedSegment> result;
     auto test = [&](const TAcadPoint& p, const TAcadPoint& q) {
@@ -242,10 +249,8 @@ std::optional<PickedSegment> PickedPolylineSegment(const ObjectRef& doc, const O
             result = PickedSegment{*f.foot, p, q};
         }
     };
-    for (std::int64_t i = 0; i + 1 < m; ++i) {
-        test({c(2 * i), c(2 * i + 1), 0}, {c(2 * i + 2), c(2 * i + 3), 0});
-    }
-    if (Get(polyline, "Closed").AsBool()) test({c(0), c(1), 0}, {c(h - 1), c(h), 0});
+    for (std::size_t i = 0; i + 1 < vertices.size(); ++i) test(vertices[i], vertices[i + 1]);
+    if (Get(polyline, "Closed").AsBool()) test(vertices.front(), vertices.back());
     return result;
 }
 

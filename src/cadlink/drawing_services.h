@@ -8,9 +8,9 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "cadlink/automation.h"
-#include "cadlink/cad_session.h"
 #include "geometry/primitives.h"
 #include "platform/desktop.h"
 
@@ -27,8 +27,15 @@ inline constexpr const char* kTempSelectionSetPrefix = "SSTEMP_";
                                                   std::string_view member = "point");
 // Reads a point-valued member (e.g. "InsertionPoint", "StartPoint").
 [[nodiscard]] geometry::TAcadPoint GetPoint(const ObjectRef& obj, std::string_view member);
-// Upper-cases ASCII letters only; names compared against the CAD's tables use it.
-[[nodiscard]] std::string UpperAscii(std::string_view text);
+
+// The vertices of a lightweight polyline from its Coordinates (x, y pairs; z = 0), in order.
+// Bulges are not read: an arc side counts as its chord. Coordinates that are not an array
+// raise AutomationError (type mismatch).
+[[nodiscard]] std::vector<geometry::TAcadPoint> PolylineVertices(const ObjectRef& polyline);
+
+// Adds the line p1-p2 to a space (model space, a block), puts it on the layer and updates it.
+ObjectRef AddLineOnLayer(const ObjectRef& space, const geometry::TAcadPoint& p1,
+                         const geometry::TAcadPoint& p2, std::string_view layer);
 
 // --- Layers and blocks.
 // True when a layer of that name (any letter case) already existed; otherwise adds it with
@@ -89,7 +96,6 @@ std::optional<geometry::TAcadPoint> ExplodeLastInsert(const ObjectRef& doc,
 // (no limit: a CAD that never becomes idle keeps the command waiting), then sleeps once more.
 void WaitForCadIdle(const ObjectRef& app, std::string_view targetProgId, platform::Desktop& desktop,
                     std::uint32_t intervalMs);
-void WaitForCadIdle(const CadSession& session, std::uint32_t intervalMs);
 // The state member WaitForCadIdle calls for a ProgID: "GetAcadState", "GetGcadState" or
 // "GetZcadState".
 [[nodiscard]] std::string_view CadStateMember(std::string_view targetProgId);

@@ -6,6 +6,7 @@
 #include <system_error>
 
 #include "cadlink/automation.h"
+#include "text/numbers.h"
 
 namespace tarsel::cadlink {
 namespace {
@@ -15,22 +16,7 @@ namespace {
                           std::string("cannot convert ") + Describe(v) + " to " + wanted);
 }
 
-// Text to number the way a C-locale VariantChangeType would: optional blanks around a
-// plain decimal number. A user's locale never changes a figure.
-bool ParseNumber(std::string_view s, double& out) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t')) s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t')) s.remove_suffix(1);
-    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-    if (s.empty()) return false;
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), out);
-    return ec == std::errc() && p == s.data() + s.size() && std::isfinite(out);
-}
-
-std::string ShortestText(double d) {
-    char buf[64];
-    auto [p, ec] = std::to_chars(buf, buf + sizeof buf, d);
-    return ec == std::errc() ? std::string(buf, p) : std::string("?");
-}
+using text::ShortestText;
 
 }  // namespace
 
@@ -72,8 +58,10 @@ double Variant::AsDouble() const {
         case Type::Int64: return static_cast<double>(std::get<std::int64_t>(value_));
         case Type::Double: return std::get<double>(value_);
         case Type::Text: {
-            double d = 0;
-            if (ParseNumber(std::get<std::string>(value_), d)) return d;
+            // As a C-locale VariantChangeType would: a user's locale never changes a figure.
+            if (const auto number = text::ParseDecimal(std::get<std::string>(value_))) {
+                return *number;
+            }
             Mismatch(*this, "a number");
         }
         default: Mismatch(*this, "a number");

@@ -80,7 +80,7 @@ std::optional<std::string> AreaLineFromCommandLine(std::string_view line) {
     return "area " + std::string(outlineFigure) + " " + std::string(trianglesFigure);
 }
 
-bool ReportSplitArea(cadlink::CadSession& session, const cadlink::ObjectRef& doc,
+bool ReportSplitArea(CadSession& session, const cadlink::ObjectRef& doc,
                      const SplitAreaCheck& check) {
     const cadlink::ObjectRef utility = cadlink::GetObject(doc, "Utility");
     cadlink::Call(utility, "Prompt", {cadlink::Variant("\r\n" + AreaCheckText(check) + "\r\n")});

@@ -10,7 +10,7 @@
 #include <vector>
 
 #include "cadlink/automation.h"
-#include "cadlink/cad_session.h"
+#include "commands/cad_session.h"
 #include "geometry/primitives.h"
 
 namespace tarsel::commands {
@@ -40,7 +40,7 @@ struct SplitAreaCheck {
 
 // Writes the check to the CAD's command line (Utility.Prompt) and, on a mismatch, shows
 // kAreaMismatchMessage. Returns false on a mismatch.
-bool ReportSplitArea(cadlink::CadSession& session, const cadlink::ObjectRef& doc,
+bool ReportSplitArea(CadSession& session, const cadlink::ObjectRef& doc,
                      const SplitAreaCheck& check);
 
 }  // namespace tarsel::commands

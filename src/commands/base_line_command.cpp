@@ -8,6 +8,7 @@
 #include "annotation/side_labels.h"
 #include "cadlink/drawing_services.h"
 #include "commands/command_frame.h"
+#include "commands/labelling.h"
 
 namespace tarsel::commands {
 
@@ -19,16 +20,6 @@ using geometry::TAcadPoint;
 using geometry::TAcadTriangle;
 
 namespace {
-
-struct NumberSizes {
-    double radius = 0;
-    double height = 0;
-};
-
-NumberSizes ReadNumberSizes(const options::PaletteOptions& options) {
-    return {options::ParseNumberField("Hankei1", options.Hankei1),
-            options::ParseNumberField("N_Taka1", options.N_Taka1)};
-}
 
 // Whether the number writer of the method has a place for the triangle's number; a triangle
 // it cannot number is not drawn at all.
@@ -51,13 +42,13 @@ void Regen(const ObjectRef& doc) {
     Call(doc, "Regen", {Variant(std::int32_t{0})});
 }
 
-void CadToFront(cadlink::CadSession& session) {
+void CadToFront(CadSession& session) {
     session.desktop.SetForegroundWindow(cadlink::Get(session.CadApp, "HWND").AsInt64());
 }
 
 }  // namespace
 
-void Button1Click(cadlink::CadSession& session) {
+void Button1Click(CadSession& session) {
     const auto doc = BeginCadCommand(session, FrameForm::Keep);
     if (!doc) return;
 
@@ -87,17 +78,16 @@ void Button1Click(cadlink::CadSession& session) {
     BuildTriangleOnBaseLine(session, *doc, pick, a, b);
 }
 
-void BuildTriangleOnBaseLine(cadlink::CadSession& session, const ObjectRef& doc,
-                             const TAcadPoint& pick, const TAcadPoint& a, const TAcadPoint& b) {
+void BuildTriangleOnBaseLine(CadSession& session, const ObjectRef& doc, const TAcadPoint& pick,
+                             const TAcadPoint& a, const TAcadPoint& b) {
     const auto& options = session.options;
-    const double height = options::ParseNumberField("M_Taka1", options.M_Taka1);
-    const double divisor = options::ParseNumberField("Syakudo", options.Edit8Text());
+    annotation::LabelStyle style = ReadLengthStyle(options);
     const double factor = options::ParseNumberField("Jouritu", options.Edit17Text());
     double sideA = options::ParseNumberField("A_Hen", options.A_Hen) * factor;
     double sideB = options::ParseNumberField("B_Hen", options.B_Hen) * factor;
     // Every field the build reads is read before the record of the previous triangle is
     // touched: a field that does not convert leaves that triangle flippable.
-    (void)ReadNumberSizes(options);
+    ReadNumberSizes(options, style);
     if (!session.connection.IsCadRunning(session.TargetProgID)) return;
 
     const double base = PointDistance(a, b);
@@ -115,70 +105,57 @@ void BuildTriangleOnBaseLine(cadlink::CadSession& session, const ObjectRef& doc,
     const std::optional<TAcadPoint> apex = ApexToward(a, sideA, b, sideB, toward);
     if (!apex) return;
     const TAcadTriangle triangle{a, b, *apex};
-    const bool threeSides = options.Kyuuseki() == 0;
+    const bool threeSides = !style.baseAndHeight;
     if (!HasNumberPoint(triangle, threeSides)) {
         ShowMessageAndReturnToCad(session, kNoTriangleMessage);
         return;
     }
 
     session.LastBaseLineTriangle = triangle;
-    const cadlink::AngleSettings angles = cadlink::ReadAngleSettings(doc);
+    style.angles = cadlink::ReadAngleSettings(doc);
     session.CreatedIds.clear();
     session.RecordCreatedIds = true;
     session.Button9Enabled = true;
-    LabelBaseLineTriangle(session, doc, triangle, height, divisor, angles.angleBase,
-                          angles.angleDirection, threeSides);
+    LabelBaseLineTriangle(session, doc, triangle, style);
     CadToFront(session);
     Regen(doc);
 }
 
-void LabelBaseLineTriangle(cadlink::CadSession& session, const ObjectRef& doc,
-                           const TAcadTriangle& triangle, double height, double divisor,
-                           double angBase, int angDir, bool threeSides) {
-    auto& options = session.options;
-    const NumberSizes sizes = ReadNumberSizes(options);
-    const std::string sideLayer = options.H_Layer;
-    const std::string textLayer = options.M_Layer;
-    (void)cadlink::EnsureLayer(doc, sideLayer, false);
+void LabelBaseLineTriangle(CadSession& session, const ObjectRef& doc, const TAcadTriangle& triangle,
+                           const annotation::LabelStyle& style) {
+    const annotation::LabelTarget target = LabelTargetFor(session, doc);
+    (void)cadlink::EnsureLayer(doc, style.sideLayer, false);
     // The side texts come before the number, whose writer would make the layer only then: a
     // drawing without it must not get its first texts on whatever layer the CAD falls back to.
-    (void)cadlink::EnsureLayer(doc, textLayer, false);
-    annotation::AddSideLine(session, doc, triangle.p1, triangle.p3, true, sideLayer);
-    annotation::AddSideLine(session, doc, triangle.p2, triangle.p3, true, sideLayer);
+    (void)cadlink::EnsureLayer(doc, style.textLayer, false);
+    annotation::AddSideLine(target, triangle.p1, triangle.p3, true, style.sideLayer);
+    annotation::AddSideLine(target, triangle.p2, triangle.p3, true, style.sideLayer);
 
-    const int number = options.NextNumber();
-    if (threeSides) {
-        annotation::WriteTriangleSideLengths(session, doc, triangle, height, divisor, angBase,
-                                             angDir, textLayer);
-        (void)annotation::WriteTriangleNumber(session, doc, triangle, number, sizes.radius,
-                                              sizes.height, angBase, angDir);
+    const int number = session.options.NextNumber();
+    if (!style.baseAndHeight) {
+        annotation::WriteTriangleSideLengths(target, style, triangle);
+        (void)annotation::WriteTriangleNumber(target, style, triangle, number);
     } else {
         const annotation::BaseAndFoot bf = annotation::FindBaseAndFoot(triangle);
-        annotation::WriteSideLength(session, doc, bf.base1, bf.base2, height, divisor, angBase,
-                                    angDir, true, textLayer);
-        annotation::WriteSideLength(session, doc, bf.apex, bf.foot, height, divisor, angBase,
-                                    angDir, true, textLayer);
-        const std::string heightLayer = options.T_Layer;
-        (void)cadlink::EnsureLayer(doc, heightLayer, false);
-        annotation::AddSideLine(session, doc, bf.apex, bf.foot, false, heightLayer);
-        (void)annotation::WriteBaseHeightNumber(session, doc, triangle, bf, number, sizes.radius,
-                                                sizes.height, angBase, angDir);
+        annotation::WriteSideLength(target, style, bf.base1, bf.base2, true);
+        annotation::WriteSideLength(target, style, bf.apex, bf.foot, true);
+        (void)cadlink::EnsureLayer(doc, style.heightLayer, false);
+        annotation::AddSideLine(target, bf.apex, bf.foot, false, style.heightLayer);
+        (void)annotation::WriteBaseHeightNumber(target, style, triangle, bf, number);
     }
-    options.AdvanceNextNumber();
+    session.options.AdvanceNextNumber();
 }
 
-void Button9Click(cadlink::CadSession& session) {
+void Button9Click(CadSession& session) {
     // A disabled button takes no click.
     if (!session.Button9Enabled || !session.LastBaseLineTriangle) return;
     const auto doc = BeginCadCommand(session, FrameForm::Keep);
     if (!doc) return;
 
     auto& options = session.options;
-    const double height = options::ParseNumberField("M_Taka1", options.M_Taka1);
-    const double divisor = options::ParseNumberField("Syakudo", options.Edit8Text());
-    (void)ReadNumberSizes(options);
-    const bool threeSides = options.Kyuuseki() == 0;
-    const cadlink::AngleSettings angles = cadlink::ReadAngleSettings(*doc);
+    annotation::LabelStyle style = ReadLabelStyle(options);
+    const bool threeSides = !style.baseAndHeight;
+    style.angles = cadlink::ReadAngleSettings(*doc);
 
     const TAcadTriangle last = *session.LastBaseLineTriangle;
     const double a1 = PointDistance(last.p1, last.p3);
@@ -209,8 +186,7 @@ void Button9Click(cadlink::CadSession& session) {
     // the next flip as a second triangle with the same number.
     session.RecordCreatedIds = true;
     session.CreatedIds.clear();
-    LabelBaseLineTriangle(session, *doc, rebuilt, height, divisor, angles.angleBase,
-                          angles.angleDirection, threeSides);
+    LabelBaseLineTriangle(session, *doc, rebuilt, style);
     Regen(*doc);
     CadToFront(session);
 }

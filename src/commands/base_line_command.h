@@ -5,8 +5,9 @@
 
 #include <string_view>
 
+#include "annotation/label_style.h"
 #include "cadlink/automation.h"
-#include "cadlink/cad_session.h"
+#include "commands/cad_session.h"
 #include "geometry/primitives.h"
 
 namespace tarsel::commands {
@@ -17,21 +18,21 @@ inline constexpr std::string_view kNoTriangleMessage = "三角が作成できま
 
 // Button1's click ("基準線"). Keeps the record of the previous triangle until a new one is
 // built, so a failed or cancelled build leaves the previous one flippable.
-void Button1Click(cadlink::CadSession& session);
+void Button1Click(CadSession& session);
 
 // Builds on the base a-b; pick is where the base was picked (its foot on the base), which
 // decides the end side a starts from.
-void BuildTriangleOnBaseLine(cadlink::CadSession& session, const cadlink::ObjectRef& doc,
+void BuildTriangleOnBaseLine(CadSession& session, const cadlink::ObjectRef& doc,
                              const geometry::TAcadPoint& pick, const geometry::TAcadPoint& a,
                              const geometry::TAcadPoint& b);
 
 // Draws the two new sides of (A, B, C) (A-B is the picked base), writes the labels of the
-// area method and the number, and advances the counter. threeSides: "ヘロン".
-void LabelBaseLineTriangle(cadlink::CadSession& session, const cadlink::ObjectRef& doc,
-                           const geometry::TAcadTriangle& triangle, double height, double divisor,
-                           double angBase, int angDir, bool threeSides);
+// area method of the style and the number, and advances the counter.
+void LabelBaseLineTriangle(CadSession& session, const cadlink::ObjectRef& doc,
+                           const geometry::TAcadTriangle& triangle,
+                           const annotation::LabelStyle& style);
 
 // Button9's click ("a-b反転"); nothing happens while the button is disabled.
-void Button9Click(cadlink::CadSession& session);
+void Button9Click(CadSession& session);
 
 }  // namespace tarsel::commands

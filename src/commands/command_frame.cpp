@@ -1,5 +1,7 @@
 #include "commands/command_frame.h"
 
+#include "cadlink/drawing_services.h"
+
 namespace tarsel::commands {
 
 using cadlink::Get;
@@ -7,13 +9,13 @@ using cadlink::Get;
 namespace {
 
 // Read anew each time: the CAD may recreate its main window while it is being restored.
-platform::WindowHandle CadWindow(const cadlink::CadSession& session) {
+platform::WindowHandle CadWindow(const CadSession& session) {
     return Get(session.CadApp, "HWND").AsInt64();
 }
 
 }  // namespace
 
-std::optional<cadlink::ObjectRef> BeginCadCommand(cadlink::CadSession& session, FrameForm form) {
+std::optional<cadlink::ObjectRef> BeginCadCommand(CadSession& session, FrameForm form) {
     if (!session.connection.IsCadRunning(session.TargetProgID)) return std::nullopt;
 
     if (form == FrameForm::Full) {
@@ -27,7 +29,7 @@ std::optional<cadlink::ObjectRef> BeginCadCommand(cadlink::CadSession& session, 
     return cadlink::GetObject(session.CadApp, "ActiveDocument");
 }
 
-void ActivateCadWindow(cadlink::CadSession& session) {
+void ActivateCadWindow(CadSession& session) {
     platform::Desktop& desktop = session.desktop;
     if (desktop.IsIconic(CadWindow(session))) {
         desktop.OpenIcon(CadWindow(session));
@@ -42,7 +44,7 @@ void ActivateCadWindow(cadlink::CadSession& session) {
     }
 }
 
-void SendClosingEscape(cadlink::CadSession& session) {
+void SendClosingEscape(CadSession& session) {
     platform::Desktop& desktop = session.desktop;
     desktop.SetForegroundWindow(CadWindow(session));
     if (desktop.GetForegroundWindow() == CadWindow(session)) {
@@ -52,7 +54,11 @@ void SendClosingEscape(cadlink::CadSession& session) {
     }
 }
 
-void ShowMessageAndReturnToCad(cadlink::CadSession& session, std::string_view text,
+void WaitForCadIdle(const CadSession& session, std::uint32_t intervalMs) {
+    cadlink::WaitForCadIdle(session.CadApp, session.TargetProgID, session.desktop, intervalMs);
+}
+
+void ShowMessageAndReturnToCad(CadSession& session, std::string_view text,
                                std::string_view caption) {
     session.desktop.ShowMessage(text, caption);
     session.desktop.SetForegroundWindow(CadWindow(session));

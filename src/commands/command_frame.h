@@ -7,7 +7,7 @@
 #include <string_view>
 
 #include "cadlink/automation.h"
-#include "cadlink/cad_session.h"
+#include "commands/cad_session.h"
 
 namespace tarsel::commands {
 
@@ -21,20 +21,20 @@ enum class FrameForm {
 // The active document, or nullopt when the target CAD is not running (the handler then
 // returns without a word). Any failure after that raises; the palette's one catch around
 // every handler ends the command quietly.
-[[nodiscard]] std::optional<cadlink::ObjectRef> BeginCadCommand(cadlink::CadSession& session,
+[[nodiscard]] std::optional<cadlink::ObjectRef> BeginCadCommand(CadSession& session,
                                                                 FrameForm form);
 
 // Restores a minimised CAD window, brings it to the front and, when it came, cancels whatever
 // the CAD was doing with one Escape stroke: the frame's activation, again for a command that
 // showed the palette in between.
-void ActivateCadWindow(cadlink::CadSession& session);
+void ActivateCadWindow(CadSession& session);
 
 // Brings the CAD window to the front and, when it came, sends one Escape stroke (no settling
 // pause): how a command that leaves the CAD at a prompt of its own ends it.
-void SendClosingEscape(cadlink::CadSession& session);
+void SendClosingEscape(CadSession& session);
 
 // A message box owned by the palette, then the CAD window brought to the front again.
-void ShowMessageAndReturnToCad(cadlink::CadSession& session, std::string_view text,
+void ShowMessageAndReturnToCad(CadSession& session, std::string_view text,
                                std::string_view caption = kMessageCaption);
 
 }  // namespace tarsel::commands

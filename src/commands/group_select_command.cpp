@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "annotation/label_triangles.h"
 #include "cadlink/drawing_services.h"
 #include "commands/command_frame.h"
+#include "commands/labelling.h"
 
 namespace tarsel::commands {
 
@@ -13,7 +13,7 @@ using cadlink::Get;
 using cadlink::ObjectRef;
 using cadlink::Variant;
 
-void Button13Click(cadlink::CadSession& session) {
+void Button13Click(CadSession& session) {
     const auto doc = BeginCadCommand(session, FrameForm::Full);
     if (!doc) return;
 
@@ -37,38 +37,26 @@ void Button13Click(cadlink::CadSession& session) {
             geometry::PickedPolyline polyline;
             polyline.selectionIndex = i;
             polyline.closed = Get(entity, "Closed").AsBool();
-            const Variant coords = Get(entity, "Coordinates");
-            if (!coords.IsArray()) {
-                throw cadlink::AutomationError("Coordinates", cadlink::hresult::kTypeMismatch,
-                                               "expected an array");
-            }
-            const auto& items = coords.AsArray().items;
-            // Bulges are not read: an arc side counts as its chord.
-            for (std::size_t k = 0; 2 * k + 1 < items.size(); ++k) {
-                polyline.vertices.push_back(
-                    {items[2 * k].AsDouble(), items[2 * k + 1].AsDouble(), 0});
-            }
+            polyline.vertices = cadlink::PolylineVertices(entity);
             polylines.push_back(std::move(polyline));
         }
     }
     if (!segments.empty() || !polylines.empty()) {
-        GroupSelectTriangles(session, std::move(segments), polylines);
+        GroupSelectTriangles(session, *doc, std::move(segments), polylines);
     }
     ss.Delete();
 }
 
-void GroupSelectTriangles(cadlink::CadSession& session, std::vector<geometry::TAcadLine> segments,
+void GroupSelectTriangles(CadSession& session, const ObjectRef& doc,
+                          std::vector<geometry::TAcadLine> segments,
                           const std::vector<geometry::PickedPolyline>& polylines) {
-    const auto& options = session.options;
-    const double height = options::ParseNumberField("M_Taka1", options.M_Taka1);
-    const double divisor = options::ParseNumberField("Syakudo", options.Edit8Text());
+    annotation::LabelStyle style = ReadLengthStyle(session.options);
     if (!session.connection.IsCadRunning(session.TargetProgID)) return;
-    const ObjectRef doc = cadlink::GetObject(session.CadApp, "ActiveDocument");
 
-    (void)cadlink::EnsureLayer(doc, options.M_Layer, false);
-    (void)cadlink::EnsureLayer(doc, options.H_Layer, false);
-    (void)cadlink::EnsureLayer(doc, options.T_Layer, false);
-    const cadlink::AngleSettings angles = cadlink::ReadAngleSettings(doc);
+    (void)cadlink::EnsureLayer(doc, style.textLayer, false);
+    (void)cadlink::EnsureLayer(doc, style.sideLayer, false);
+    (void)cadlink::EnsureLayer(doc, style.heightLayer, false);
+    style.angles = cadlink::ReadAngleSettings(doc);
 
     geometry::PolylineSegments(polylines, segments);
     if (segments.empty()) {
@@ -79,8 +67,8 @@ void GroupSelectTriangles(cadlink::CadSession& session, std::vector<geometry::TA
     const std::vector<geometry::TAcadTriangle> triangles = geometry::AssembleTriangles(segments);
     if (triangles.empty()) return;
 
-    (void)annotation::LabelTriangles(session, doc, triangles, height, divisor, angles.angleBase,
-                                     angles.angleDirection);
+    ReadNumberSizes(session.options, style);
+    LabelTrianglesAndTell(session, doc, style, triangles);
     session.desktop.SetForegroundWindow(Get(session.CadApp, "HWND").AsInt64());
     Call(doc, "Regen", {Variant(std::int32_t{0})});
 }

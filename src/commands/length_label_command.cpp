@@ -5,12 +5,13 @@
 #include "annotation/side_labels.h"
 #include "cadlink/drawing_services.h"
 #include "commands/command_frame.h"
+#include "commands/labelling.h"
 
 namespace tarsel::commands {
 
 using cadlink::Variant;
 
-void Button11Click(cadlink::CadSession& session) {
+void Button11Click(CadSession& session) {
     const auto doc = BeginCadCommand(session, FrameForm::Full);
     if (!doc) return;
 
@@ -36,12 +37,9 @@ void Button11Click(cadlink::CadSession& session) {
         return;
     }
 
-    const auto& options = session.options;
-    const double height = options::ParseNumberField("M_Taka1", options.M_Taka1);
-    const double divisor = options::ParseNumberField("Syakudo", options.Edit8Text());
-    const cadlink::AngleSettings angles = cadlink::ReadAngleSettings(*doc);
-    annotation::WriteSideLength(session, *doc, p1, p2, height, divisor, angles.angleBase,
-                                angles.angleDirection, true, options.M_Layer);
+    annotation::LabelStyle style = ReadLengthStyle(session.options);
+    style.angles = cadlink::ReadAngleSettings(*doc);
+    annotation::WriteSideLength(LabelTargetFor(session, *doc), style, p1, p2, true);
 }
 
 }  // namespace tarsel::commands

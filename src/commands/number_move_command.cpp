@@ -113,7 +113,7 @@ std::string LeaderCommandText(const TAcadPoint& from, const TAcadPoint& to) {
            Fixed(to.y, 4) + "\r\r\rN\r";
 }
 
-void Button5Click(cadlink::CadSession& session) {
+void Button5Click(CadSession& session) {
     const auto doc = BeginCadCommand(session, FrameForm::Full);
     if (!doc) return;
 
@@ -122,7 +122,7 @@ void Button5Click(cadlink::CadSession& session) {
     const TAcadPoint c = picked->center;
 
     Call(*doc, "SendCommand", {Variant(MoveCommandText(c))});
-    cadlink::WaitForCadIdle(session, kIdlePollMs);
+    WaitForCadIdle(session, kIdlePollMs);
     // A move the user cancelled leaves the circle where it was; a leader then would point from
     // the circle into itself.
     if (geometry::PointDistance(cadlink::GetPoint(picked->circle, "Center"), c) < kSamePlace) {
@@ -142,7 +142,7 @@ void Button5Click(cadlink::CadSession& session) {
         Call(*doc, "SetVariable", {Variant("DIMASZ"), Variant(arrow / scale)});
         Call(*doc, "SetVariable", {Variant("DIMLDRBLK"), Variant(".")});
         Call(*doc, "SendCommand", {Variant(LeaderCommandText(c, rim))});
-        cadlink::WaitForCadIdle(session, kIdlePollMs);
+        WaitForCadIdle(session, kIdlePollMs);
         settings.Restore();
     } else {
         const ObjectRef modelSpace = cadlink::GetObject(*doc, "ModelSpace");

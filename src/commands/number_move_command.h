@@ -5,13 +5,13 @@
 
 #include <string>
 
-#include "cadlink/cad_session.h"
+#include "commands/cad_session.h"
 #include "geometry/primitives.h"
 
 namespace tarsel::commands {
 
 // Button5's click. DIMASZ and DIMLDRBLK are put back however the leader ends.
-void Button5Click(cadlink::CadSession& session);
+void Button5Click(CadSession& session);
 
 // "MOVE\rPRE\r\r" + the base point as "%.3f,%.3f,%.3f" + "\r": the previous selection moved
 // from the old centre, the second point left to the user.

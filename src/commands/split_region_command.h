@@ -5,7 +5,8 @@
 
 #include <string>
 
-#include "cadlink/cad_session.h"
+#include "cadlink/automation.h"
+#include "commands/cad_session.h"
 #include "geometry/primitives.h"
 
 namespace tarsel::commands {
@@ -18,11 +19,11 @@ inline constexpr const char* kSplitFailedMessage = "分割に失敗しました�
 // The three buttons sharing one click handler; only "分割" leaves the labels out.
 enum class SplitSender { Button10, Button12, Button6 };
 
-void Button10Click(cadlink::CadSession& session, SplitSender sender);
+void Button10Click(CadSession& session, SplitSender sender);
 
 // The body after the pick: boundary, split, diagonals, labels.
-void SplitRegionIntoTriangles(cadlink::CadSession& session, const geometry::TAcadPoint& point,
-                              bool labelsWanted);
+void SplitRegionIntoTriangles(CadSession& session, const cadlink::ObjectRef& doc,
+                              const geometry::TAcadPoint& point, bool labelsWanted);
 
 // The boundary command text for an internal point: "_-BOUNDARY A O P \r" + "x,y" (four
 // decimals each, locale-free) + "\r\r".

@@ -9,7 +9,7 @@ namespace tarsel::commands {
 
 using cadlink::Variant;
 
-void Button2Click(cadlink::CadSession& session) {
+void Button2Click(CadSession& session) {
     const auto doc = BeginCadCommand(session, FrameForm::Full);
     if (!doc) return;
 

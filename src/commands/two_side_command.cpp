@@ -8,6 +8,7 @@
 #include "annotation/side_labels.h"
 #include "cadlink/drawing_services.h"
 #include "commands/command_frame.h"
+#include "commands/labelling.h"
 
 namespace tarsel::commands {
 
@@ -45,7 +46,7 @@ std::optional<Side> PickSide(const ObjectRef& doc, const char* prompt) {
 // included, so the CAD is never left inside a prompt the palette started.
 class ClosingEscape {
 public:
-    explicit ClosingEscape(cadlink::CadSession& session) : session_(session) {}
+    explicit ClosingEscape(CadSession& session) : session_(session) {}
     ~ClosingEscape() {
         try {
             SendClosingEscape(session_);
@@ -57,7 +58,7 @@ public:
     ClosingEscape& operator=(const ClosingEscape&) = delete;
 
 private:
-    cadlink::CadSession& session_;
+    CadSession& session_;
 };
 
 bool FartherThan(const TAcadPoint& p, const TAcadPoint& corner) {
@@ -72,7 +73,7 @@ const TAcadPoint& FarEnd(const Side& side, const TAcadPoint& corner) {
 
 }  // namespace
 
-void Button8Click(cadlink::CadSession& session) {
+void Button8Click(CadSession& session) {
     const auto doc = BeginCadCommand(session, FrameForm::Full);
     if (!doc) return;
     ClosingEscape closing(session);
@@ -88,17 +89,12 @@ void Button8Click(cadlink::CadSession& session) {
     CompleteTwoSideTriangle(session, *doc, first->p1, first->p2, second->p1, second->p2);
 }
 
-void CompleteTwoSideTriangle(cadlink::CadSession& session, const ObjectRef& doc,
-                             const TAcadPoint& a1, const TAcadPoint& a2, const TAcadPoint& b1,
-                             const TAcadPoint& b2) {
-    const auto& options = session.options;
-    const double height = options::ParseNumberField("M_Taka1", options.M_Taka1);
-    const double divisor = options::ParseNumberField("Syakudo", options.Edit8Text());
+void CompleteTwoSideTriangle(CadSession& session, const ObjectRef& doc, const TAcadPoint& a1,
+                             const TAcadPoint& a2, const TAcadPoint& b1, const TAcadPoint& b2) {
     // Read before anything is drawn, so a bad field never leaves a triangle without its number.
-    const double radius = options::ParseNumberField("Hankei1", options.Hankei1);
-    const double numberHeight = options::ParseNumberField("N_Taka1", options.N_Taka1);
+    annotation::LabelStyle style = ReadLabelStyle(session.options);
     if (!session.connection.IsCadRunning(session.TargetProgID)) return;
-    const cadlink::AngleSettings angles = cadlink::ReadAngleSettings(doc);
+    style.angles = cadlink::ReadAngleSettings(doc);
 
     // The corner is where the two sides' lines meet, not a picked end: ends that miss each
     // other by a little still make the triangle close exactly.
@@ -107,7 +103,7 @@ void CompleteTwoSideTriangle(cadlink::CadSession& session, const ObjectRef& doc,
     const Side sideB{b1, b2};
     const bool connected = corner && !(FartherThan(a1, *corner) && FartherThan(a2, *corner)) &&
                            !(FartherThan(b1, *corner) && FartherThan(b2, *corner));
-    const bool threeSides = options.Kyuuseki() != 1;
+    const bool threeSides = !style.baseAndHeight;
     geometry::TAcadTriangle t;
     annotation::BaseAndFoot bf;
     bool labelPoint = false;
@@ -124,27 +120,20 @@ void CompleteTwoSideTriangle(cadlink::CadSession& session, const ObjectRef& doc,
         return;
     }
 
-    const std::string& sideLayer = options.H_Layer;
-    const std::string& textLayer = options.M_Layer;
-    (void)cadlink::EnsureLayer(doc, sideLayer, false);
-    annotation::AddSideLine(session, doc, t.p2, t.p3, true, sideLayer);
-    (void)cadlink::EnsureLayer(doc, textLayer, false);
+    const annotation::LabelTarget target = LabelTargetFor(session, doc);
+    const int number = session.options.NextNumber();
+    (void)cadlink::EnsureLayer(doc, style.sideLayer, false);
+    annotation::AddSideLine(target, t.p2, t.p3, true, style.sideLayer);
+    (void)cadlink::EnsureLayer(doc, style.textLayer, false);
     if (threeSides) {
-        annotation::WriteTriangleSideLengths(session, doc, t, height, divisor, angles.angleBase,
-                                             angles.angleDirection, textLayer);
-        (void)annotation::WriteTriangleNumber(session, doc, t, options.NextNumber(), radius,
-                                              numberHeight, angles.angleBase,
-                                              angles.angleDirection);
+        annotation::WriteTriangleSideLengths(target, style, t);
+        (void)annotation::WriteTriangleNumber(target, style, t, number);
     } else {
-        annotation::WriteSideLength(session, doc, bf.apex, bf.foot, height, divisor,
-                                    angles.angleBase, angles.angleDirection, true, textLayer);
-        annotation::WriteSideLength(session, doc, bf.base1, bf.base2, height, divisor,
-                                    angles.angleBase, angles.angleDirection, true, textLayer);
+        annotation::WriteSideLength(target, style, bf.apex, bf.foot, true);
+        annotation::WriteSideLength(target, style, bf.base1, bf.base2, true);
         // The height line of this command goes with the sides, not on the height-line layer.
-        annotation::AddSideLine(session, doc, bf.apex, bf.foot, true, sideLayer);
-        (void)annotation::WriteBaseHeightNumber(session, doc, t, bf, options.NextNumber(), radius,
-                                                numberHeight, angles.angleBase,
-                                                angles.angleDirection);
+        annotation::AddSideLine(target, bf.apex, bf.foot, true, style.sideLayer);
+        (void)annotation::WriteBaseHeightNumber(target, style, t, bf, number);
     }
     session.options.AdvanceNextNumber();
 }

@@ -5,7 +5,7 @@
 #include <string_view>
 
 #include "cadlink/automation.h"
-#include "cadlink/cad_session.h"
+#include "commands/cad_session.h"
 #include "geometry/primitives.h"
 
 namespace tarsel::commands {
@@ -18,12 +18,12 @@ inline constexpr std::string_view kTwoSideCaption = "Acad_Tarsel";
 inline constexpr double kCornerTolerance = 0.01;
 
 // Button8's click. The CAD is left at no prompt of ours however the command ends.
-void Button8Click(cadlink::CadSession& session);
+void Button8Click(CadSession& session);
 
 // The body after the picks: (a1, a2) and (b1, b2) are the picked sides' ends in the order the
 // entities give them. Sides that do not meet at one end each, or whose lines give no corner
 // (parallel, collinear) or no proper triangle, get the message and nothing is drawn.
-void CompleteTwoSideTriangle(cadlink::CadSession& session, const cadlink::ObjectRef& doc,
+void CompleteTwoSideTriangle(CadSession& session, const cadlink::ObjectRef& doc,
                              const geometry::TAcadPoint& a1, const geometry::TAcadPoint& a2,
                              const geometry::TAcadPoint& b1, const geometry::TAcadPoint& b2);
 

@@ -3,7 +3,10 @@
 #include <charconv>
 #include <cmath>
 #include <optional>
-#include <system_error>
+#include <string>
+
+#include "text/names.h"
+#include "text/numbers.h"
 
 namespace tarsel::geometry {
 
@@ -66,27 +69,27 @@ bool SplitFields(std::string_view line, std::vector<std::string_view>& fields, s
     return true;
 }
 
+// "inf", "infinity" and "nan" (any letter case, one sign, "nan(...)"): words a number writer
+// may have left for a value it could not print, told apart from plain garbage.
+bool IsNonFiniteWord(std::string_view token) {
+    if (!token.empty() && (token.front() == '+' || token.front() == '-')) token.remove_prefix(1);
+    const std::string word = text::UpperAscii(token);
+    return word == "INF" || word == "INFINITY" || word == "NAN" ||
+           (word.starts_with("NAN(") && word.ends_with(")"));
+}
+
 std::optional<double> ParseNumber(std::string_view token, std::string& error) {
-    std::string_view digits = token;
-    // from_chars takes no plus sign; a file may still write one before the digits.
-    if (digits.size() > 1 && digits.front() == '+' && digits[1] != '-' && digits[1] != '+') {
-        digits.remove_prefix(1);
-    }
-    double value = 0;
-    const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
-    if (ec == std::errc::result_out_of_range) {
+    text::NumberError why{};
+    const std::optional<double> value = text::ParseDecimal(token, &why);
+    if (value) return value;
+    if (why == text::NumberError::kOutOfRange) {
         error = "number out of range: " + Quoted(token);
-        return std::nullopt;
-    }
-    if (ec != std::errc{} || end != digits.data() + digits.size() || digits.empty()) {
-        error = "not a number: " + Quoted(token);
-        return std::nullopt;
-    }
-    if (!std::isfinite(value)) {
+    } else if (IsNonFiniteWord(token)) {
         error = "not a finite number: " + Quoted(token);
-        return std::nullopt;
+    } else {
+        error = "not a number: " + Quoted(token);
     }
-    return value;
+    return std::nullopt;
 }
 
 }  // namespace

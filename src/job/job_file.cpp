@@ -1,12 +1,13 @@
 #include "job/job_file.h"
 
 #include <array>
-#include <charconv>
-#include <cmath>
 #include <fstream>
 #include <iterator>
 #include <optional>
 #include <sstream>
+
+#include "text/names.h"
+#include "text/numbers.h"
 
 namespace tarsel::job {
 namespace {
@@ -21,15 +22,8 @@ constexpr std::string_view kNextNumber = "NextNumber";
 // A job file larger than this is not a hand-written session; refuse it rather than read it.
 constexpr std::uintmax_t kMaxJobBytes = 16 * 1024 * 1024;
 
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trim(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front())) s.remove_prefix(1);
-    while (!s.empty() && (IsBlank(s.back()) || s.back() == '\r')) s.remove_suffix(1);
-    return s;
-}
+using text::IsBlank;
+using text::Trim;
 
 // The first blank-separated word and the trimmed rest.
 std::pair<std::string_view, std::string_view> SplitWord(std::string_view s) {
@@ -39,16 +33,7 @@ std::pair<std::string_view, std::string_view> SplitWord(std::string_view s) {
     return {s.substr(0, end), Trim(s.substr(end))};
 }
 
-bool EqualsIgnoringCase(std::string_view a, std::string_view b) {
-    if (a.size() != b.size()) return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        char x = a[i], y = b[i];
-        if (x >= 'A' && x <= 'Z') x = static_cast<char>(x - 'A' + 'a');
-        if (y >= 'A' && y <= 'Z') y = static_cast<char>(y - 'A' + 'a');
-        if (x != y) return false;
-    }
-    return true;
-}
+constexpr auto EqualsIgnoringCase = text::EqualsIgnoringAsciiCase;
 
 // "#" at the start of a line or after a blank begins a comment; inside a word (a layer
 // name such as "A#1") it is a character.
@@ -59,15 +44,6 @@ std::string_view StripComment(std::string_view line) {
     return line;
 }
 
-std::optional<double> ParseNumber(std::string_view s) {
-    if (!s.empty() && s.front() == '+') s.remove_prefix(1);
-    if (s.empty()) return std::nullopt;
-    double v = 0;
-    auto [p, ec] = std::from_chars(s.data(), s.data() + s.size(), v);
-    if (ec != std::errc() || p != s.data() + s.size() || !std::isfinite(v)) return std::nullopt;
-    return v;
-}
-
 // "X,Y" (or "X,Y,Z" when allowed) with plain decimal numbers.
 std::optional<JobPoint> ParsePoint(std::string_view s, bool allowZ) {
     double c[3] = {0, 0, 0};
@@ -75,8 +51,10 @@ std::optional<JobPoint> ParsePoint(std::string_view s, bool allowZ) {
     while (true) {
         const std::size_t comma = s.find(',');
         if (n == (allowZ ? 3 : 2)) return std::nullopt;
-        const std::optional<double> v = ParseNumber(s.substr(0, comma));
-        if (!v) return std::nullopt;
+        // "1, 2" is two words on the line, not a point: no blanks inside.
+        const std::string_view part = s.substr(0, comma);
+        const std::optional<double> v = text::ParseDecimal(part);
+        if (!v || text::Trim(part).size() != part.size()) return std::nullopt;
         c[n++] = *v;
         if (comma == std::string_view::npos) break;
         s.remove_prefix(comma + 1);
@@ -185,9 +163,7 @@ Job ParseJob(std::string_view content, const std::string& source) {
                 throw JobError(source, lineNumber,
                                "set " + std::string(canonical) + " needs a value");
             if (canonical == kNextNumber) {
-                int n = 0;
-                auto [p, ec] = std::from_chars(value.data(), value.data() + value.size(), n);
-                if (ec != std::errc() || p != value.data() + value.size())
+                if (!text::ParseInteger(value))
                     throw JobError(
                         source, lineNumber,
                         "NextNumber needs a whole number: \"" + std::string(value) + "\"");

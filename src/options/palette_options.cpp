@@ -1,20 +1,12 @@
 #include "options/palette_options.h"
 
 #include <algorithm>
-#include <charconv>
-#include <cmath>
-#include <system_error>
+
+#include "text/names.h"
+#include "text/numbers.h"
 
 namespace tarsel::options {
 namespace {
-
-std::string_view TrimBlanks(std::string_view text) {
-    constexpr std::string_view kBlanks = " \t\r\n";
-    const auto first = text.find_first_not_of(kBlanks);
-    if (first == std::string_view::npos) return {};
-    const auto last = text.find_last_not_of(kBlanks);
-    return text.substr(first, last - first + 1);
-}
 
 // Option keys in the settings file's order, then the counter.
 const std::vector<std::string> kKeys = {
@@ -24,7 +16,7 @@ const std::vector<std::string> kKeys = {
     "Hankei1",   "M_Taka2",  "G_Taka",  "Haba1",    "Haba2",   "UseTextStyle", "NextNumber"};
 
 std::optional<bool> ParseBool(std::string_view text) {
-    const std::string_view t = TrimBlanks(text);
+    const std::string_view t = text::Trim(text);
     if (t == "1" || t == "true" || t == "True" || t == "TRUE") return true;
     if (t == "0" || t == "false" || t == "False" || t == "FALSE") return false;
     return std::nullopt;
@@ -43,25 +35,9 @@ NumberFieldError::NumberFieldError(std::string field, std::string text)
       text_(std::move(text)) {}
 
 double ParseNumberField(std::string_view field, std::string_view text) {
-    std::string_view t = TrimBlanks(text);
-    // from_chars refuses a leading '+', which a user may well type.
-    if (!t.empty() && t.front() == '+') t.remove_prefix(1);
-    double value = 0;
-    const auto [end, ec] =
-        std::from_chars(t.data(), t.data() + t.size(), value, std::chars_format::general);
-    if (t.empty() || ec != std::errc() || end != t.data() + t.size() || !std::isfinite(value)) {
-        throw NumberFieldError(std::string(field), std::string(text));
-    }
-    return value;
-}
-
-std::optional<long long> ParseDecimalInteger(std::string_view text) {
-    std::string_view t = TrimBlanks(text);
-    if (!t.empty() && t.front() == '+') t.remove_prefix(1);
-    long long value = 0;
-    const auto [end, ec] = std::from_chars(t.data(), t.data() + t.size(), value, 10);
-    if (t.empty() || ec != std::errc() || end != t.data() + t.size()) return std::nullopt;
-    return value;
+    const std::optional<double> value = text::ParseDecimal(text);
+    if (!value) throw NumberFieldError(std::string(field), std::string(text));
+    return *value;
 }
 
 std::string PowerOfTenText(int position) {
@@ -199,7 +175,7 @@ std::optional<std::string> PaletteOptions::SetOption(std::string_view key, std::
     };
     for (const auto& f : kIntFields) {
         if (key == f.key) {
-            const auto n = ParseDecimalInteger(value);
+            const auto n = text::ParseInteger(value);
             if (!n) return BadValue(key, value, "an integer");
             if (!f.clamps && (*n < f.min || *n > f.max)) {
                 return BadValue(key, value,

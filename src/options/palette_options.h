@@ -9,24 +9,14 @@
 #include <string_view>
 #include <vector>
 
+#include "text/rounding.h"
+
 namespace tarsel::options {
 
 inline constexpr int kNextNumberMin = 1;
 inline constexpr int kNextNumberMax = 1000;
 inline constexpr int kDigitsMax = 6;  // Keta1..Keta3 up-downs: 0..6
 inline constexpr int kScaleMax = 3;   // Syakudo, Jouritu up-downs: 0..3 (1 : 10^n)
-
-// The six values kept outside the controls that the label writers and the area table read.
-// The option handlers keep them in step with the controls; nothing else writes them.
-struct RoundingValues {
-    int lengthDigits = 2;  // Keta1
-    int areaDigits = 4;    // Keta2
-    int totalDigits = 2;   // Keta3
-    int lengthMode = 1;    // Nagasa: 0 切捨, 1 四捨, 2 切上
-    int areaMode = 1;      // Menseki
-    int totalMode = 1;     // Goukei
-    friend bool operator==(const RoundingValues&, const RoundingValues&) = default;
-};
 
 // A number field whose text does not convert. The command frame ends the command quietly on
 // it, exactly as on a failing automation call: the palette never validates its fields.
@@ -41,15 +31,10 @@ private:
     std::string text_;
 };
 
-// Reads a number-as-text field ("300", " 8.0 ", "-1.5e2") without regard to the user's
-// locale: "." is the only decimal separator and there are no thousands separators. Blanks
-// around the number are dropped. Empty text, trailing garbage, inf and nan raise
-// NumberFieldError naming the field.
+// Reads a number-as-text field ("300", " 8.0 ", "-1.5e2") as text::ParseDecimal reads it:
+// locale-free, blanks around it dropped, one sign at most. Empty text, trailing garbage, a
+// second sign, inf and nan raise NumberFieldError naming the field.
 [[nodiscard]] double ParseNumberField(std::string_view field, std::string_view text);
-
-// Reads a decimal integer text, as the number field "No." is read by the labelling pass:
-// nullopt when the text is not one.
-[[nodiscard]] std::optional<long long> ParseDecimalInteger(std::string_view text);
 
 // The decimal text of the integer part of 10^position, as the read-only scale fields show it
 // ("1", "10", "100", "1000").
@@ -100,7 +85,7 @@ public:
     void SetGoukei(int mode);   // RadioButton7Click
 
     // The process-wide copies (digits and modes) that label writers and the area table read.
-    [[nodiscard]] const RoundingValues& Rounding() const { return rounding_; }
+    [[nodiscard]] const text::FigureRounding& Rounding() const { return rounding_; }
 
     // --- Scales: UpDown3 with Edit8 (drawing scale), UpDown5 with Edit17 (side values a, b).
     [[nodiscard]] int Syakudo() const { return syakudo_; }
@@ -153,7 +138,7 @@ private:
     int nagasa_ = 1;
     int menseki_ = 1;
     int goukei_ = 1;
-    RoundingValues rounding_;
+    text::FigureRounding rounding_;
     int syakudo_ = 3;
     int jouritu_ = 3;
     std::string edit8Text_ = "1000";

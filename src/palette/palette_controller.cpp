@@ -1,12 +1,12 @@
 #include "palette/palette_controller.h"
 
 #include "annotation/triangle_tag.h"
-#include "areatable/area_table_command.h"
-#include "areatable/maximum_number_command.h"
 #include "cadlink/automation.h"
+#include "commands/area_table_command.h"
 #include "commands/base_line_command.h"
 #include "commands/group_select_command.h"
 #include "commands/length_label_command.h"
+#include "commands/maximum_number_command.h"
 #include "commands/number_move_command.h"
 #include "commands/split_region_command.h"
 #include "commands/text_rotation_command.h"
@@ -17,16 +17,19 @@ namespace tarsel::palette {
 namespace {
 
 // Adding a button is one line here: control name, caption, and the handler it runs, e.g.
-//   {"Button4", "最大", [](PaletteController& c) { c.RunCommand(areatable::Button4Click); }},
+//   {"Button4", "最大", [](PaletteController& c) { c.RunCommand(commands::Button4Click); }},
 // (and the body's library in this folder's CMakeLists.txt).
 constexpr PaletteButton kButtons[] = {
-    {"Button10", "自動", [](PaletteController& c) { c.Button10Click("Button10"); }},
-    {"Button12", "分割", [](PaletteController& c) { c.Button10Click("Button12"); }},
-    {"Button6", "１点指示", [](PaletteController& c) { c.Button10Click("Button6"); }},
+    {"Button10", "自動",
+     [](PaletteController& c) { c.Button10Click(commands::SplitSender::Button10); }},
+    {"Button12", "分割",
+     [](PaletteController& c) { c.Button10Click(commands::SplitSender::Button12); }},
+    {"Button6", "１点指示",
+     [](PaletteController& c) { c.Button10Click(commands::SplitSender::Button6); }},
     {"Button11", "長さ記入", [](PaletteController& c) { c.Button11Click(); }},
     {"Button2", "文字回転", [](PaletteController& c) { c.Button2Click(); }},
-    {"Button3", "作成", [](PaletteController& c) { c.RunCommand(areatable::Button3Click); }},
-    {"Button4", "最大", [](PaletteController& c) { c.RunCommand(areatable::Button4Click); }},
+    {"Button3", "作成", [](PaletteController& c) { c.RunCommand(commands::Button3Click); }},
+    {"Button4", "最大", [](PaletteController& c) { c.RunCommand(commands::Button4Click); }},
     {"Button8", "２辺指示", [](PaletteController& c) { c.RunCommand(commands::Button8Click); }},
     {"Button13", "群選択", [](PaletteController& c) { c.RunCommand(commands::Button13Click); }},
     {"Button1", "基準線", [](PaletteController& c) { c.RunCommand(commands::Button1Click); }},
@@ -80,11 +83,8 @@ void PaletteController::RunCommand(const std::function<void()>& body) {
     }
 }
 
-void PaletteController::Button10Click(std::string_view sender) {
-    const commands::SplitSender which = sender == "Button12"  ? commands::SplitSender::Button12
-                                        : sender == "Button6" ? commands::SplitSender::Button6
-                                                              : commands::SplitSender::Button10;
-    RunCommand([&] { commands::Button10Click(session_, which); });
+void PaletteController::Button10Click(commands::SplitSender sender) {
+    RunCommand([&] { commands::Button10Click(session_, sender); });
 }
 
 bool PaletteController::Edit1KeyPress(char key) {

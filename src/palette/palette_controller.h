@@ -9,8 +9,9 @@
 #include <string>
 #include <string_view>
 
-#include "cadlink/cad_session.h"
 #include "cadlink/connection.h"
+#include "commands/cad_session.h"
+#include "commands/split_region_command.h"
 #include "options/palette_options.h"
 #include "options/settings_file.h"
 #include "palette/target_cad_dialog.h"
@@ -41,8 +42,8 @@ public:
 
     [[nodiscard]] options::PaletteOptions& options() { return options_; }
     [[nodiscard]] const options::PaletteOptions& options() const { return options_; }
-    [[nodiscard]] cadlink::CadSession& session() { return session_; }
-    [[nodiscard]] const cadlink::CadSession& session() const { return session_; }
+    [[nodiscard]] commands::CadSession& session() { return session_; }
+    [[nodiscard]] const commands::CadSession& session() const { return session_; }
 
     [[nodiscard]] std::string Caption() const { return PaletteCaption(session_.TargetCadName); }
 
@@ -90,7 +91,7 @@ public:
 
     // --- Buttons. Each runs inside the one catch (see RunCommand).
     // "自動" (Button10), "分割" (Button12) and "１点指示" (Button6) share this handler.
-    void Button10Click(std::string_view sender);
+    void Button10Click(commands::SplitSender sender);
     void Button11Click();  // "長さ記入"
     void Button2Click();   // "文字回転"
 
@@ -105,7 +106,7 @@ public:
     // quietly, leaving what it wrote; the reason is kept for diagnostics, never shown.
     void RunCommand(const std::function<void()>& body);
     // The same for a command body that needs only the session (most button handlers).
-    void RunCommand(void (*body)(cadlink::CadSession&)) {
+    void RunCommand(void (*body)(commands::CadSession&)) {
         RunCommand([this, body] { body(session_); });
     }
     // Why the last command ended early; empty when it ran to its end.
@@ -113,7 +114,7 @@ public:
 
 private:
     options::PaletteOptions options_;
-    cadlink::CadSession session_;
+    commands::CadSession session_;
     std::string lastQuietEnd_;
     std::string focusedControl_;
     options::FormPosition formPosition_;

@@ -13,6 +13,19 @@ enum TRoundingMode : int {
     rmRoundUp = 2,   // 切上: up when the first dropped digit is above 0
 };
 
+// Decimals (0..6) and rounding modes (TRoundingMode) of the three figure kinds: side
+// lengths, triangle areas, and the total. The option handlers keep them in step with the
+// palette's controls; the label writers and the area table read them.
+struct FigureRounding {
+    int lengthDigits = 2;  // Keta1
+    int areaDigits = 4;    // Keta2
+    int totalDigits = 2;   // Keta3
+    int lengthMode = 1;    // Nagasa
+    int areaMode = 1;      // Menseki
+    int totalMode = 1;     // Goukei
+    friend bool operator==(const FigureRounding&, const FigureRounding&) = default;
+};
+
 // value rounded to `decimals` places (clamped to 0..15) and printed with exactly that many,
 // "." as separator, no thousands separators. Only the first dropped digit is looked at.
 // Never an exponent: a negative value is rounded by its magnitude and gets a "-" unless every

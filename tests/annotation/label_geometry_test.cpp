@@ -10,6 +10,7 @@
 #include "annotation/side_labels.h"
 #include "annotation/triangle_tag.h"
 #include "platform/codepage.h"
+#include "support/triangle_seven_fragment.h"
 
 namespace tarsel::annotation {
 namespace {
@@ -119,17 +120,7 @@ TEST(TriangleTag, FragmentRoadOnlyForPcadInCapitals) {
 TEST(TagFragment, TriangleSevenLineForLine) {
     // The triangle (0,0) (3000,0) (3000,4000): sides 3000, 4000, 5000, incentre (2000, 1000).
     const auto lines = BuildTagFragment("H_TEXT", {2000, 1000, 0}, 7, 400, 0, {3000, 4000, 5000});
-    const std::vector<std::string> expected = {
-        "  0",  "SECTION", "  2",  "HEADER",  "  9",  "$ACADVER",  "  1",  "AC1009",
-        "  0",  "ENDSEC",  "  0",  "SECTION", "  2",  "TABLES",    "  0",  "TABLE",
-        "  2",  "APPID",   "  0",  "APPID",   "  2",  "LT_TARSEL", " 70",  "0",
-        "  0",  "ENDTAB",  "  0",  "ENDSEC",  "  0",  "SECTION",   "  2",  "ENTITIES",
-        "  0",  "TEXT",    "  8",  "H_TEXT",  "  6",  "BYLAYER",   " 62",  "256",
-        " 48",  "1.0",     " 10",  "2000",    " 20",  "1000",      " 11",  "2000",
-        " 21",  "1000",    "  1",  "7",       " 40",  "400",       " 41",  "1.0",
-        " 50",  "0",       " 72",  "1",       " 73",  "2",         "1001", "LT_TARSEL",
-        "1010", "3000",    "1020", "4000",    "1030", "5000",      "  0",  "ENDSEC",
-        "  0",  "EOF"};
+    const std::vector<std::string> expected = testing::TriangleSevenFragment();
     EXPECT_EQ(lines, expected);
     EXPECT_EQ(lines.size(), 74u);
 

@@ -5,11 +5,12 @@
 #include <array>
 #include <cmath>
 
-#include "../commands/minicad_fixture.h"
 #include "annotation/label_triangles.h"
 #include "annotation/number_labels.h"
 #include "annotation/side_labels.h"
 #include "annotation/triangle_tag.h"
+#include "commands/labelling.h"
+#include "support/minicad_fixture.h"
 
 namespace tarsel::annotation {
 namespace {
@@ -44,11 +45,32 @@ protected:
         return out;
     }
     std::size_t LengthTexts() { return Texts().size() - NumberTexts().size(); }
+
+    // Where the writers write: into d, recording into the session while it records.
+    LabelTarget Target() { return commands::LabelTargetFor(session(), d); }
+    static LabelStyle Style(double sideHeight, double divisor, double angBase, int angDir) {
+        LabelStyle style;
+        style.sideTextHeight = sideHeight;
+        style.scaleDivisor = divisor;
+        style.angles = {angBase, angDir};
+        return style;
+    }
+    static LabelStyle NumberStyle(double radius, double height, double angBase, int angDir) {
+        LabelStyle style = Style(300, 1000, angBase, angDir);
+        style.circleRadius = radius;
+        style.numberHeight = height;
+        return style;
+    }
+    // The labelling pass as a command runs it: the style read from the options.
+    LabelPassResult Pass(const std::vector<TAcadTriangle>& triangles) {
+        return commands::LabelTrianglesAndTell(session(), d, commands::ReadLabelStyle(options()),
+                                               triangles);
+    }
 };
 
 TEST_F(Labels, NumberInItsCircleAtTheIncentreTaggedWithTheSides) {
     session().RecordCreatedIds = true;
-    ASSERT_TRUE(WriteTriangleNumber(session(), d, kRight, 7, 500, 400, 0, 0));
+    ASSERT_TRUE(WriteTriangleNumber(Target(), NumberStyle(500, 400, 0, 0), kRight, 7));
 
     ASSERT_EQ(doc().Entities().size(), 2u);
     const minicad::Entity& circle = doc().Entities()[0];
@@ -72,8 +94,8 @@ TEST_F(Labels, NumberInItsCircleAtTheIncentreTaggedWithTheSides) {
 
 TEST_F(Labels, BaseHeightNumberSitsInTheLargerHalfAndKeepsTheThreeSides) {
     const BaseAndFoot bf = FindBaseAndFoot(kRight);
-    ASSERT_TRUE(
-        WriteBaseHeightNumber(session(), d, kRight, bf, 3, 500, 400, 90 * geometry::kDegToRad, 0));
+    ASSERT_TRUE(WriteBaseHeightNumber(Target(), NumberStyle(500, 400, 90 * geometry::kDegToRad, 0),
+                                      kRight, bf, 3));
     const auto& t = TextOf(Texts()[0]);
     EXPECT_NEAR(t.alignmentPoint.x, 1600, 1e-9);
     EXPECT_NEAR(t.alignmentPoint.y, 800, 1e-9);
@@ -83,26 +105,26 @@ TEST_F(Labels, BaseHeightNumberSitsInTheLargerHalfAndKeepsTheThreeSides) {
 
 TEST_F(Labels, ATriangleWithoutAreaGetsNoNumberAnywhere) {
     const TAcadTriangle flat{{0, 0, 0}, {5000, 0, 0}, {10000, 0, 0}};
-    EXPECT_FALSE(WriteTriangleNumber(session(), d, flat, 1, 500, 400, 0, 0));
-    EXPECT_FALSE(
-        WriteBaseHeightNumber(session(), d, flat, FindBaseAndFoot(flat), 1, 500, 400, 0, 0));
+    EXPECT_FALSE(WriteTriangleNumber(Target(), NumberStyle(500, 400, 0, 0), flat, 1));
+    EXPECT_FALSE(WriteBaseHeightNumber(Target(), NumberStyle(500, 400, 0, 0), flat,
+                                       FindBaseAndFoot(flat), 1));
     EXPECT_TRUE(doc().Entities().empty());
 }
 
 TEST_F(Labels, SideLengthProbeSuppressesADuplicateOnEitherSide) {
     session().RecordCreatedIds = true;
     const TAcadPoint a{0, 0, 0}, b{10000, 0, 0};
-    EXPECT_TRUE(WriteSideLength(session(), d, a, b, 300, 1000, 0, 0, true, "H_TEXT"));
-    EXPECT_FALSE(WriteSideLength(session(), d, b, a, 300, 1000, 0, 0, true, "H_TEXT"));
+    EXPECT_TRUE(WriteSideLength(Target(), Style(300, 1000, 0, 0), a, b, true));
+    EXPECT_FALSE(WriteSideLength(Target(), Style(300, 1000, 0, 0), b, a, true));
     EXPECT_EQ(session().CreatedIds.size(), 1u);
-    EXPECT_TRUE(WriteSideLength(session(), d, a, b, 300, 1000, 0, 0, false, "H_TEXT"));
+    EXPECT_TRUE(WriteSideLength(Target(), Style(300, 1000, 0, 0), a, b, false));
     EXPECT_EQ(Texts().size(), 2u);
     EXPECT_EQ(session().CreatedIds.size(), 2u);
 
     // A text just below the side (the other probe band) counts as well.
     const TAcadPoint c{0, 5000, 0}, e{10000, 5000, 0};
     AddText("other", 4800, 4900);
-    EXPECT_FALSE(WriteSideLength(session(), d, c, e, 300, 1000, 0, 0, true, "H_TEXT"));
+    EXPECT_FALSE(WriteSideLength(Target(), Style(300, 1000, 0, 0), c, e, true));
     EXPECT_EQ(
         doc().SelectionSets().size() -
             [&] {
@@ -114,8 +136,8 @@ TEST_F(Labels, SideLengthProbeSuppressesADuplicateOnEitherSide) {
 }
 
 TEST_F(Labels, TriangleSideLengthsSkipTheSideAlreadyLabelled) {
-    WriteSideLength(session(), d, kRight.p2, kRight.p3, 300, 1000, 0, 0, false, "H_TEXT");
-    WriteTriangleSideLengths(session(), d, kRight, 300, 1000, 0, 0, "H_TEXT");
+    WriteSideLength(Target(), Style(300, 1000, 0, 0), kRight.p2, kRight.p3, false);
+    WriteTriangleSideLengths(Target(), Style(300, 1000, 0, 0), kRight);
     EXPECT_EQ(TextStrings(), (std::vector<std::string>{"5.00", "4.00", "3.00"}));
 }
 
@@ -123,10 +145,10 @@ TEST_F(Labels, SideLineOnlyWhereNoLineRunsThroughTheMidpoint) {
     doc().AddLayer("H_HEN");
     AddPolyline({{0, 0}, {4000, 0}, {4000, 4000}}, false);
     session().RecordCreatedIds = true;
-    EXPECT_FALSE(AddSideLine(session(), d, {0, 0, 0}, {4000, 0, 0}, true, "H_HEN"));
-    EXPECT_TRUE(AddSideLine(session(), d, {0, 0, 0}, {4000, 4000, 0}, true, "H_HEN"));
-    EXPECT_FALSE(AddSideLine(session(), d, {4000, 4000, 0}, {0, 0, 0}, true, "H_HEN"));
-    EXPECT_TRUE(AddSideLine(session(), d, {0, 0, 0}, {4000, 4000, 0}, false, "H_HEN"));
+    EXPECT_FALSE(AddSideLine(Target(), {0, 0, 0}, {4000, 0, 0}, true, "H_HEN"));
+    EXPECT_TRUE(AddSideLine(Target(), {0, 0, 0}, {4000, 4000, 0}, true, "H_HEN"));
+    EXPECT_FALSE(AddSideLine(Target(), {4000, 4000, 0}, {0, 0, 0}, true, "H_HEN"));
+    EXPECT_TRUE(AddSideLine(Target(), {0, 0, 0}, {4000, 4000, 0}, false, "H_HEN"));
     EXPECT_EQ(All<minicad::LineData>().size(), 2u);
     EXPECT_EQ(All<minicad::LineData>()[0]->layer, "H_HEN");
     EXPECT_EQ(session().CreatedIds.size(), 2u);
@@ -139,7 +161,7 @@ TEST_F(Labels, PassLabelsSharedSidesOnceInEitherDirection) {
         {{0, 3000, 0}, {4000, 0, 0}, {4000, 3000, 0}},
     };
     options().SetNextNumber(7);
-    const LabelPassResult r = LabelTriangles(session(), d, triangles, 300, 1000, 0, 0);
+    const LabelPassResult r = Pass(triangles);
     EXPECT_EQ(r.labelled, 2);
     EXPECT_EQ(LengthTexts(), 5u);
     EXPECT_EQ(NumberTexts(), (std::vector<std::string>{"7", "8"}));
@@ -155,7 +177,7 @@ TEST_F(Labels, PassUnderBaseAndHeightWritesOneSharedBaseTwoHeights) {
         {{0, 0, 0}, {10000, 0, 0}, {3000, 4000, 0}},
         {{10000, 0, 0}, {0, 0, 0}, {6000, -3000, 0}},
     };
-    LabelTriangles(session(), d, triangles, 300, 1000, 0, 0);
+    Pass(triangles);
     EXPECT_EQ(TextStrings(), (std::vector<std::string>{"10.00", "4.00", "1", "3.00", "2"}));
     const auto heightLines = All<minicad::LineData>();
     ASSERT_EQ(heightLines.size(), 2u);
@@ -173,12 +195,12 @@ TEST_F(Labels, CounterStopsAtAThousandAndEveryLaterTriangleGetsIt) {
         {{9000, 0, 0}, {10000, 0, 0}, {9000, 1000, 0}},
     };
     options().SetNextNumber(999);
-    LabelTriangles(session(), d, three, 300, 1000, 0, 0);
+    Pass(three);
     EXPECT_EQ(NumberTexts(), (std::vector<std::string>{"999", "1000", "1000"}));
     EXPECT_EQ(options().NextNumber(), 1000);
 
     const std::size_t before = doc().Entities().size();
-    LabelTriangles(session(), d, {}, 300, 1000, 0, 0);
+    Pass({});
     EXPECT_EQ(doc().Entities().size(), before);
 }
 
@@ -188,21 +210,20 @@ TEST_F(Labels, TriangleWithoutAreaIsLeftOutAndTheUserIsTold) {
         {{0, 0, 0}, {10000, 0, 0}, {5000, 5000, 0}},
     };
     options().SetNextNumber(4);
-    const LabelPassResult r = LabelTriangles(session(), d, triangles, 300, 1000, 0, 0);
+    const LabelPassResult r = Pass(triangles);
     EXPECT_EQ(r.labelled, 1);
     EXPECT_EQ(r.skippedWithoutArea, 1);
     EXPECT_EQ(NumberTexts(), (std::vector<std::string>{"4"}));
     EXPECT_EQ(LengthTexts(), 3u);
     EXPECT_EQ(options().NextNumber(), 5);
     ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, kNoAreaTriangleMessage);
+    EXPECT_EQ(desktop.messages[0].text, commands::kNoAreaTriangleMessage);
     EXPECT_EQ(desktop.messages[0].caption, "Tarsel");
 }
 
 TEST_F(Labels, NumberFieldsAreReadBeforeAnythingIsWritten) {
     options().Hankei1 = "5OO";
-    EXPECT_THROW(LabelTriangles(session(), d, {kRight}, 300, 1000, 0, 0),
-                 options::NumberFieldError);
+    EXPECT_THROW(Pass({kRight}), options::NumberFieldError);
     EXPECT_TRUE(doc().Entities().empty());
     EXPECT_EQ(options().NextNumber(), 1);
 }

@@ -13,6 +13,8 @@
 #include "minicad/drawing.h"
 #include "minicad/dxf.h"
 #include "subcommands.h"
+#include "support/dxf_groups.h"
+#include "support/scratch_folder.h"
 
 namespace tarsel::app {
 namespace {
@@ -71,41 +73,19 @@ void ExpectSides(const std::vector<double>& tag, std::vector<double> expected) {
 
 // The corners (groups 10 to 13) of the first SOLID in a DXF file; empty when it has none.
 std::vector<Point3> SolidCorners(const std::filesystem::path& file) {
-    std::ifstream in(file, std::ios::binary);
-    std::vector<std::pair<int, std::string>> groups;
-    std::string code, value;
-    while (std::getline(in, code) && std::getline(in, value)) {
-        if (!value.empty() && value.back() == '\r') value.pop_back();
-        groups.emplace_back(std::stoi(code), value);
-    }
-    std::vector<Point3> corners;
-    for (std::size_t i = 0; i < groups.size(); ++i) {
-        if (groups[i].first != 0 || groups[i].second != "SOLID") continue;
-        corners.resize(4);
-        for (std::size_t k = i + 1; k < groups.size() && groups[k].first != 0; ++k) {
-            const int c = groups[k].first;
-            if (c >= 10 && c <= 13) corners[c - 10].x = std::stod(groups[k].second);
-            if (c >= 20 && c <= 23) corners[c - 20].y = std::stod(groups[k].second);
-        }
-        break;
+    const std::vector<testing::DxfGroup> solid =
+        testing::FirstEntity(testing::ReadDxfGroups(file), "SOLID");
+    if (solid.empty()) return {};
+    std::vector<Point3> corners(4);
+    for (const testing::DxfGroup& g : solid) {
+        if (g.code >= 10 && g.code <= 13) corners[g.code - 10].x = testing::GroupNumber(g);
+        if (g.code >= 20 && g.code <= 23) corners[g.code - 20].y = testing::GroupNumber(g);
     }
     return corners;
 }
 
 class RunTriangleCommands : public ::testing::Test {
 protected:
-    RunTriangleCommands() {
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tarsel-run-triangles-" +
-                std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    ~RunTriangleCommands() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-
     void Add(minicad::EntityData data) {
         Entity e;
         e.id = drawing_.nextId++;
@@ -135,7 +115,8 @@ protected:
         return s;
     }
 
-    std::filesystem::path dir_;
+    testing::ScratchFolder scratch_{"tarsel-run-triangles"};
+    const std::filesystem::path& dir_ = scratch_.path();
     minicad::Drawing drawing_;
 };
 

@@ -137,7 +137,7 @@ TEST_F(RunWithSettings, TheSettingsFileGivesTheRunItsOptionsAndTarget) {
         WriteFile("user.ini", "[LT_Tarsel]\r\nM_Layer=MINE\r\nProgId=Pcad.PCADApplication\r\n");
     const Outcome r = Invoke<RunRun>({lot, job, "--settings", ini});
     EXPECT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, "next-number 2\n");
+    EXPECT_EQ(r.out, "area 6.0000 6.0000\nnext-number 2\n");
     EXPECT_EQ(TextsOn(minicad::ReadDxfFile(dir_ / "lot-out.dxf"), "MINE"), 4u);
     EXPECT_EQ(Read("user.ini"),
               "[LT_Tarsel]\r\nM_Layer=MINE\r\nProgId=Pcad.PCADApplication\r\n");  // untouched
@@ -146,7 +146,7 @@ TEST_F(RunWithSettings, TheSettingsFileGivesTheRunItsOptionsAndTarget) {
     const std::string elsewhere =
         WriteFile("elsewhere.ini", "[LT_Tarsel]\r\nProgId=Not.Running\r\n");
     EXPECT_EQ(Invoke<RunRun>({lot, job, "--settings", elsewhere, "--target", "A.B"}).out,
-              "next-number 2\n");
+              "area 6.0000 6.0000\nnext-number 2\n");
 
     const Outcome missing = Invoke<RunRun>({lot, job, "--settings", Path("none.ini")});
     EXPECT_EQ(missing.exitCode, 2);

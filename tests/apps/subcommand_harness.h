@@ -1,5 +1,5 @@
 // What the tarsel subcommand tests share: a subcommand called in process with its output
-// captured, and a scratch folder of its own for every test.
+// captured, and a scratch folder of its own for every test (tests/support).
 #pragma once
 
 #include <gtest/gtest.h>
@@ -12,6 +12,8 @@
 #include <string>
 #include <system_error>
 #include <vector>
+
+#include "support/scratch_folder.h"
 
 namespace tarsel::app {
 
@@ -30,18 +32,6 @@ Outcome Invoke(std::vector<std::string> args) {
 
 class ScratchDirTest : public ::testing::Test {
 protected:
-    ScratchDirTest() {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = std::filesystem::temp_directory_path() /
-               ("tarsel_" + std::string(info->test_suite_name()) + "_" + info->name());
-        std::filesystem::remove_all(dir_);
-        std::filesystem::create_directories(dir_);
-    }
-    ~ScratchDirTest() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(dir_, ignored);
-    }
-
     // Subcommands take their arguments as UTF-8, as wmain hands them over on Windows.
     static std::string PathText(const std::filesystem::path& path) {
         const std::u8string text = path.u8string();
@@ -55,7 +45,8 @@ protected:
         return Path(name);
     }
 
-    std::filesystem::path dir_;
+    tarsel::testing::ScratchFolder scratch_{"tarsel"};
+    std::filesystem::path dir_ = scratch_.path();
 };
 
 }  // namespace tarsel::app

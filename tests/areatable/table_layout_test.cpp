@@ -132,15 +132,15 @@ TEST(AreaTableLayout, RowsAndTotalsFollowTheirOwnRounding) {
     struct Case {
         const char* name;
         AreaMethod method;
-        TableRounding rounding;
+        text::FigureRounding rounding;
         std::vector<std::vector<std::string>> rows;
         std::vector<std::string> summary;
     };
     const auto modes = [](int length, int area, int final) {
-        TableRounding r;
+        text::FigureRounding r;
         r.lengthMode = length;
         r.areaMode = area;
-        r.finalMode = final;
+        r.totalMode = final;
         return r;
     };
     const Case cases[] = {
@@ -230,7 +230,7 @@ TEST(AreaTableLayout, FinalFigureIsPaddedToTheAreaDigits) {
         SCOPED_TRACE(std::to_string(c.areaDigits) + "/" + std::to_string(c.finalDigits));
         TableSettings settings = HeronSettings();
         settings.rounding.areaDigits = c.areaDigits;
-        settings.rounding.finalDigits = c.finalDigits;
+        settings.rounding.totalDigits = c.finalDigits;
         const AreaTable table = Layout(settings, records);
         EXPECT_EQ(table.summary[0].value, c.total);
         EXPECT_EQ(table.summary[1].value, c.final);

@@ -6,7 +6,7 @@
 
 #include <cmath>
 
-#include "../commands/minicad_fixture.h"
+#include "support/minicad_fixture.h"
 
 namespace tarsel::cadlink {
 namespace {
@@ -134,7 +134,7 @@ TEST_F(DrawingServices, StateCallFollowsTheProgId) {
 TEST_F(DrawingServices, WaitForCadIdlePollsUntilQuiescent) {
     cad->SetBusyPolls(3);
     session().CadApp = cad->Object();
-    WaitForCadIdle(session(), 200);
+    commands::WaitForCadIdle(session(), 200);
     EXPECT_EQ(cad->QuiescentPolls(), 4);
     EXPECT_EQ(desktop.clockMs, 200u * 5);
     EXPECT_EQ(cad->CallCount("GetAcadState"), 4);

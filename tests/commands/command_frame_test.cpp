@@ -50,7 +50,7 @@ struct FrameFixture : ::testing::Test {
     palette::PaletteController controller{registry, desktop};
     std::shared_ptr<FakeApplication> app = std::make_shared<FakeApplication>();
 
-    cadlink::CadSession& session() { return controller.session(); }
+    commands::CadSession& session() { return controller.session(); }
     void Run() { registry.Register(session().TargetProgID, app); }
     // A base-line triangle was just built: its record must survive only a keep frame.
     void RecordBaseLineTriangle() {

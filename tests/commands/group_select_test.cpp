@@ -2,8 +2,8 @@
 // the pass, the message for picks that give no segment, and the quiet ends.
 #include <gtest/gtest.h>
 
-#include "annotation/label_triangles.h"
 #include "commands/group_select_command.h"
+#include "commands/labelling.h"
 #include "labelled_triangles.h"
 
 namespace tarsel::testing {
@@ -73,7 +73,7 @@ TEST_F(GroupSelect, CollinearSegmentsMakeNoNumberedTriangle) {
     EXPECT_EQ(Circles().size(), 1u);
     EXPECT_EQ(options().NextNumber(), 2);
     ASSERT_EQ(desktop.messages.size(), 1u);
-    EXPECT_EQ(desktop.messages[0].text, annotation::kNoAreaTriangleMessage);
+    EXPECT_EQ(desktop.messages[0].text, commands::kNoAreaTriangleMessage);
     // The degenerate triple's sides are not labelled either.
     EXPECT_EQ(LengthTexts(), (std::vector<std::string>{"3.00", "4.00", "5.00"}));
 }

@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "minicad_fixture.h"
+#include "support/minicad_fixture.h"
 
 namespace tarsel::testing {
 

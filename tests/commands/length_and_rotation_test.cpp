@@ -6,7 +6,7 @@
 
 #include "commands/length_label_command.h"
 #include "commands/text_rotation_command.h"
-#include "minicad_fixture.h"
+#include "support/minicad_fixture.h"
 
 namespace tarsel::testing {
 namespace {

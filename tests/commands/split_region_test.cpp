@@ -11,7 +11,7 @@
 #include "commands/area_check.h"
 #include "commands/split_region_command.h"
 #include "minicad/dxf.h"
-#include "minicad_fixture.h"
+#include "support/minicad_fixture.h"
 
 namespace tarsel::testing {
 namespace {

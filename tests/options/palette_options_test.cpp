@@ -11,7 +11,7 @@ TEST(PaletteOptions, DefaultsAreThePalettesOwn) {
     EXPECT_EQ(o.TabSheet2Caption(), "ヘロン");
     EXPECT_TRUE(o.Edit11Enabled());
     EXPECT_FALSE(o.Edit20Enabled());
-    EXPECT_EQ(o.Rounding(), (RoundingValues{2, 4, 2, 1, 1, 1}));
+    EXPECT_EQ(o.Rounding(), (text::FigureRounding{2, 4, 2, 1, 1, 1}));
     EXPECT_EQ(o.Edit8Text(), "1000");
     EXPECT_EQ(o.Edit17Text(), "1000");
     EXPECT_EQ(o.NextNumber(), 1);
@@ -37,7 +37,7 @@ TEST(PaletteOptions, HandlersKeepDependentStateInStep) {
     o.SetNagasa(0);
     o.SetMenseki(2);
     o.SetGoukei(7);  // not a button of the group: the first one is checked
-    EXPECT_EQ(o.Rounding(), (RoundingValues{5, 0, 6, 0, 2, 0}));
+    EXPECT_EQ(o.Rounding(), (text::FigureRounding{5, 0, 6, 0, 2, 0}));
     EXPECT_EQ(o.Goukei(), 0);
 
     o.SetLeader(false);
@@ -122,7 +122,7 @@ TEST(NumberFields, ParseLocaleFreeAndRefuseWhatDoesNotConvert) {
         {"300", 300}, {" 8.0 ", 8}, {"+2.5", 2.5}, {"-1.5e2", -150}, {"1000", 1000},
     };
     for (const auto& [text, value] : good) EXPECT_EQ(ParseNumberField("f", text), value) << text;
-    for (const char* text : {"", "  ", "1,5", "12a", "inf", "nan", "1e999", "--1"}) {
+    for (const char* text : {"", "  ", "1,5", "12a", "inf", "nan", "1e999", "--1", "+-1"}) {
         EXPECT_THROW((void)ParseNumberField("Edit3", text), NumberFieldError) << text;
     }
     try {

@@ -1,13 +1,24 @@
-#include "areatable/area_table_command.h"
+#include "commands/area_table_command.h"
 
 #include <cstdint>
 #include <variant>
 
-#include "areatable/triangle_collection.h"
 #include "cadlink/drawing_services.h"
 #include "commands/command_frame.h"
+#include "commands/triangle_collection.h"
 
-namespace tarsel::areatable {
+namespace tarsel::commands {
+
+using areatable::AreaMethod;
+using areatable::AreaTable;
+using areatable::AreaTableResult;
+using areatable::LayoutAreaTable;
+using areatable::SortTriangleData;
+using areatable::TableItem;
+using areatable::TableLine;
+using areatable::TableSettings;
+using areatable::TableText;
+using areatable::TriangleDataList;
 
 using cadlink::Call;
 using cadlink::ObjectRef;
@@ -51,9 +62,7 @@ TableSettings AreaTableSettings(const options::PaletteOptions& options) {
     s.textHeight = options.M_Taka2;
     s.rowHeight = options.G_Taka;
     s.scale = options.Edit8Text();
-    const options::RoundingValues& r = options.Rounding();
-    s.rounding = {r.lengthDigits, r.lengthMode,  r.areaDigits,
-                  r.areaMode,     r.totalDigits, r.totalMode};
+    s.rounding = options.Rounding();
     return s;
 }
 
@@ -61,8 +70,7 @@ std::string AreaTableInsertCommand(std::string_view blockName) {
     return "(command \"_-INSERT\" \"" + std::string(blockName) + "\" \"S\" 1 \"R\" 0)(princ)\r";
 }
 
-void BuildAreaTable(cadlink::CadSession& session, const ObjectRef& doc,
-                    const TriangleDataList& list) {
+void BuildAreaTable(CadSession& session, const ObjectRef& doc, const TriangleDataList& list) {
     // Everything that can be wrong with the settings is found before the drawing is touched.
     const AreaTableResult layout = LayoutAreaTable(AreaTableSettings(session.options), list);
     if (!layout.table) {
@@ -100,7 +108,7 @@ void BuildAreaTable(cadlink::CadSession& session, const ObjectRef& doc,
 
     const std::int64_t before = cadlink::LastEntityObjectID(doc);
     Call(doc, "SendCommand", {Variant(AreaTableInsertCommand(block.name))});
-    cadlink::WaitForCadIdle(session, kInsertPollMs);
+    WaitForCadIdle(session, kInsertPollMs);
     if (cadlink::LastEntityObjectID(doc) != before) {
         (void)cadlink::ExplodeLastInsert(doc, block.name);
     }
@@ -108,18 +116,17 @@ void BuildAreaTable(cadlink::CadSession& session, const ObjectRef& doc,
     (void)cadlink::DeleteBlock(doc, block.name);
 }
 
-void Button3Click(cadlink::CadSession& session) {
-    const auto doc = commands::BeginCadCommand(session, commands::FrameForm::Full);
+void Button3Click(CadSession& session) {
+    const auto doc = BeginCadCommand(session, FrameForm::Full);
     if (!doc) return;
     CollectedTriangles collected = CollectTriangleData(*doc, session.options.AllData);
     if (collected.selected == 0) return;
     if (collected.lines.empty()) {
-        commands::ShowMessageAndReturnToCad(session, kNoTriangleDataMessage,
-                                            kNoTriangleDataCaption);
+        ShowMessageAndReturnToCad(session, kNoTriangleDataMessage, kNoTriangleDataCaption);
         return;
     }
     SortTriangleData(collected.lines);
     BuildAreaTable(session, *doc, collected.lines);
 }
 
-}  // namespace tarsel::areatable
+}  // namespace tarsel::commands

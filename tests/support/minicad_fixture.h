@@ -1,5 +1,6 @@
-// A palette wired to a running minicad with a scripted user and a recording desktop: what
-// every command test needs to run a button end to end and look at the drawing afterwards.
+// The shared minicad fixture: a palette wired to a running minicad with a scripted user and a
+// recording desktop: what every command test needs to run a button end to end and look at the
+// drawing afterwards.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -10,12 +11,13 @@
 #include <string_view>
 #include <vector>
 
-#include "cadlink/cad_session.h"
 #include "cadlink/connection.h"
+#include "commands/cad_session.h"
 #include "minicad/application.h"
 #include "minicad/user_input.h"
 #include "palette/palette_controller.h"
 #include "platform/desktop.h"
+#include "support/scratch_folder.h"
 
 namespace tarsel::testing {
 
@@ -23,20 +25,11 @@ class MinicadFixture : public ::testing::Test {
 protected:
     MinicadFixture() {
         cad->SetUserInput(input);
-        folder = std::filesystem::temp_directory_path() /
-                 ("tarsel-ctrl-" +
-                  std::string(::testing::UnitTest::GetInstance()->current_test_info()->name()));
-        std::filesystem::remove_all(folder);
-        std::filesystem::create_directories(folder);
         controller = std::make_unique<palette::PaletteController>(registry, desktop, folder);
         registry.Register(session().TargetProgID, cad->Object());
     }
-    ~MinicadFixture() override {
-        std::error_code ignored;
-        std::filesystem::remove_all(folder, ignored);
-    }
 
-    cadlink::CadSession& session() { return controller->session(); }
+    commands::CadSession& session() { return controller->session(); }
     options::PaletteOptions& options() { return controller->options(); }
     minicad::Document& doc() { return cad->document(); }
     cadlink::ObjectRef docObject() { return cadlink::GetObject(cad->Object(), "ActiveDocument"); }
@@ -114,7 +107,8 @@ protected:
     std::shared_ptr<minicad::ScriptedInput> input = std::make_shared<minicad::ScriptedInput>();
     cadlink::InProcessCadRegistry registry;
     platform::RecordingDesktop desktop;
-    std::filesystem::path folder;
+    ScratchFolder scratch{"tarsel-ctrl"};
+    std::filesystem::path folder = scratch.path();  // the palette's executable folder
     std::unique_ptr<palette::PaletteController> controller;
 };
 

@@ -9,10 +9,10 @@
 #include "areatable/table_layout.h"
 #include "areatable/triangle_data.h"
 #include "cadlink/automation.h"
-#include "cadlink/cad_session.h"
+#include "commands/cad_session.h"
 #include "options/palette_options.h"
 
-namespace tarsel::areatable {
+namespace tarsel::commands {
 
 inline constexpr const char* kNoTriangleDataMessage = "求積データが見つかりません．";
 inline constexpr const char* kNoTriangleDataCaption = "Acad_Tarsel";
@@ -20,7 +20,7 @@ inline constexpr const char* kAreaTableBlockPrefix = "Tarsel_";
 
 // The table settings as the palette holds them: method, that method's widths, table text and
 // row height, the scale field and the six rounding values.
-[[nodiscard]] TableSettings AreaTableSettings(const options::PaletteOptions& options);
+[[nodiscard]] areatable::TableSettings AreaTableSettings(const options::PaletteOptions& options);
 
 // The AutoLISP call that has the CAD insert the block at scale 1 and rotation 0, leaving the
 // CAD asking the user for the insertion point.
@@ -30,10 +30,10 @@ inline constexpr const char* kAreaTableBlockPrefix = "Tarsel_";
 // raise options::NumberFieldError before anything is added to the drawing; a failing CAD call
 // raises AutomationError, after removing the block definition made so far (it can only be
 // removed while nothing refers to it).
-void BuildAreaTable(cadlink::CadSession& session, const cadlink::ObjectRef& doc,
-                    const TriangleDataList& list);
+void BuildAreaTable(CadSession& session, const cadlink::ObjectRef& doc,
+                    const areatable::TriangleDataList& list);
 
 // Button3's click (the full command frame first).
-void Button3Click(cadlink::CadSession& session);
+void Button3Click(CadSession& session);
 
-}  // namespace tarsel::areatable
+}  // namespace tarsel::commands

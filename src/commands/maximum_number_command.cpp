@@ -1,17 +1,21 @@
-#include "areatable/maximum_number_command.h"
+#include "commands/maximum_number_command.h"
 
 #include <algorithm>
 #include <cstdint>
 
-#include "areatable/triangle_collection.h"
 #include "areatable/triangle_data.h"
 #include "commands/command_frame.h"
+#include "commands/triangle_collection.h"
 
-namespace tarsel::areatable {
+namespace tarsel::commands {
 
-void Button4Click(cadlink::CadSession& session) {
+using areatable::SortTriangleData;
+using areatable::TriangleDataNumber;
+using areatable::TriangleNumberKey;
+
+void Button4Click(CadSession& session) {
     session.options.SetNextNumber(1);
-    const auto doc = commands::BeginCadCommand(session, commands::FrameForm::Keep);
+    const auto doc = BeginCadCommand(session, FrameForm::Keep);
     if (!doc) return;
     // The on-screen choice of "全データ" does not apply: the largest number is the drawing's.
     CollectedTriangles collected = CollectTriangleData(*doc, true);
@@ -26,4 +30,4 @@ void Button4Click(cadlink::CadSession& session) {
         std::clamp<std::int64_t>(next, options::kNextNumberMin, options::kNextNumberMax)));
 }
 
-}  // namespace tarsel::areatable
+}  // namespace tarsel::commands

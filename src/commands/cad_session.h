@@ -1,6 +1,7 @@
-// The process-wide state every command, label writer and the area table receive: the target
-// CAD, the one application reference, the record of what the last base-line triangle drew,
-// and the services (connection, desktop, options) a command may use. Lives on the GUI thread.
+// The process-wide state every command receives: the target CAD, the one application
+// reference, the record of what the last base-line triangle drew, and the services
+// (connection, desktop, options) a command may use. Lives on the GUI thread. Label writers
+// below the commands never see it: a command hands them a LabelTarget made from it.
 #pragma once
 
 #include <cstdint>
@@ -15,20 +16,20 @@
 #include "options/palette_options.h"
 #include "platform/desktop.h"
 
-namespace tarsel::cadlink {
+namespace tarsel::commands {
 
 inline constexpr const char* kDefaultTargetProgID = "BricscadApp.AcadApplication";
 inline constexpr const char* kDefaultTargetCadName = "BricsCAD";
 
 struct CadSession {
-    CadSession(CadConnection& connectionIn, platform::Desktop& desktopIn,
+    CadSession(cadlink::CadConnection& connectionIn, platform::Desktop& desktopIn,
                options::PaletteOptions& optionsIn, std::filesystem::path executableFolderIn = {})
         : connection(connectionIn),
           desktop(desktopIn),
           options(optionsIn),
           executableFolder(std::move(executableFolderIn)) {}
 
-    CadConnection& connection;
+    cadlink::CadConnection& connection;
     platform::Desktop& desktop;
     options::PaletteOptions& options;
     // Where the executable lies: the tagged DXF fragments are written here.
@@ -38,7 +39,7 @@ struct CadSession {
     std::string TargetProgID = kDefaultTargetProgID;
     std::string TargetCadName = kDefaultTargetCadName;
     // The running CAD's application object; refreshed by every command frame.
-    ObjectRef CadApp;
+    cadlink::ObjectRef CadApp;
 
     // While RecordCreatedIds is set every label writer appends the ObjectID of each entity it
     // creates, in creation order, so "a-b反転" can delete what the last base-line triangle drew.
@@ -55,4 +56,7 @@ struct CadSession {
     }
 };
 
-}  // namespace tarsel::cadlink
+// WaitForCadIdle for the session's application and target.
+void WaitForCadIdle(const CadSession& session, std::uint32_t intervalMs);
+
+}  // namespace tarsel::commands

@@ -1,11 +1,11 @@
-#include "areatable/triangle_collection.h"
+#include "commands/triangle_collection.h"
 
 #include <array>
 
 #include "annotation/triangle_tag.h"
 #include "cadlink/drawing_services.h"
 
-namespace tarsel::areatable {
+namespace tarsel::commands {
 
 using cadlink::Call;
 using cadlink::Get;
@@ -38,11 +38,11 @@ CollectedTriangles CollectTriangleData(const cadlink::ObjectRef& doc, bool selec
         cadlink::CallWithOut(text, "GetXdata", xdata);
         // Untagged texts and tags of another shape are not triangles: skipped without a word.
         if (const auto tag = annotation::ParseTriangleTag(xdata[1], xdata[2])) {
-            result.lines.push_back(MakeTriangleData(number, tag->d1, tag->d2, tag->d3));
+            result.lines.push_back(areatable::MakeTriangleData(number, tag->d1, tag->d2, tag->d3));
         }
     }
     scope.Delete();
     return result;
 }
 
-}  // namespace tarsel::areatable
+}  // namespace tarsel::commands

@@ -7,11 +7,11 @@
 #include "areatable/triangle_data.h"
 #include "cadlink/automation.h"
 
-namespace tarsel::areatable {
+namespace tarsel::commands {
 
 struct CollectedTriangles {
-    std::int32_t selected = 0;  // texts in the selection, tagged or not
-    TriangleDataList lines;     // one per tagged text, in selection order
+    std::int32_t selected = 0;          // texts in the selection, tagged or not
+    areatable::TriangleDataList lines;  // one per tagged text, in selection order
 };
 
 // selectAll: every text of the drawing; otherwise the user selects on screen. Only TEXT
@@ -19,4 +19,4 @@ struct CollectedTriangles {
 // ends; a failing CAD call raises.
 [[nodiscard]] CollectedTriangles CollectTriangleData(const cadlink::ObjectRef& doc, bool selectAll);
 
-}  // namespace tarsel::areatable
+}  // namespace tarsel::commands

@@ -1,5 +1,5 @@
 // "作成" and "最大" end to end against minicad: what the drawing holds afterwards.
-#include "areatable/area_table_command.h"
+#include "commands/area_table_command.h"
 
 #include <gtest/gtest.h>
 
@@ -7,14 +7,15 @@
 #include <string>
 #include <vector>
 
-#include "../commands/minicad_fixture.h"
-#include "areatable/maximum_number_command.h"
-#include "areatable/triangle_collection.h"
 #include "cadlink/automation.h"
+#include "commands/maximum_number_command.h"
+#include "commands/triangle_collection.h"
+#include "support/minicad_fixture.h"
 
-namespace tarsel::areatable {
+namespace tarsel::commands {
 namespace {
 
+using areatable::TriangleDataList;
 using minicad::Answer;
 using minicad::TextAlignment;
 
@@ -316,4 +317,4 @@ TEST_F(AreaTableCommand, MaximumNumberAfterAFailingCallKeepsOne) {
 }
 
 }  // namespace
-}  // namespace tarsel::areatable
+}  // namespace tarsel::commands
