@@ -27,13 +27,13 @@
 #include <string_view>
 #include <vector>
 
-#include "commands/cad_session.h"
 #include "cadlink/com/com_implements.h"
 #include "cadlink/com/com_ptr.h"
 #include "cadlink/com/com_text.h"
 #include "cadlink/com/dispatch_server.h"
 #include "cadlink/com/running_object.h"
 #include "cadlink/com/windows_headers.h"
+#include "commands/cad_session.h"
 #include "job/job_file.h"
 #include "minicad/application.h"
 

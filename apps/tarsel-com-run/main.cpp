@@ -12,12 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "commands/cad_session.h"
 #include "cadlink/com/com_connection.h"
 #include "cadlink/com/com_ptr.h"
 #include "cadlink/com/com_text.h"
 #include "cadlink/com/message_filter.h"
 #include "cadlink/com/windows_headers.h"
+#include "commands/cad_session.h"
 #include "job/job_file.h"
 #include "palette/controller_job_target.h"
 #include "palette/palette_controller.h"

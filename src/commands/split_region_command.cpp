@@ -81,7 +81,8 @@ void SplitRegionIntoTriangles(CadSession& session, const ObjectRef& doc, const T
             if (split.success) {
                 // A split whose triangles do not add up to the outline gets no labels: its
                 // numbers would reach the area table.
-                const SplitAreaCheck check = CheckSplitArea(outline, split.triangles, style.scaleDivisor);
+                const SplitAreaCheck check =
+                    CheckSplitArea(outline, split.triangles, style.scaleDivisor);
                 if (ReportSplitArea(session, doc, check)) triangles = split.triangles;
             } else {
                 splitFailed = true;
