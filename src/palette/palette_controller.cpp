@@ -99,6 +99,34 @@ bool PaletteController::Edit2KeyPress(char key) {
     return true;
 }
 
+options::SettingsLoad PaletteController::LoadSettings(const std::filesystem::path& file,
+                                                      const options::ScreenLayout& layout) {
+    options::PaletteSettings settings{
+        options_, formPosition_, {session_.TargetProgID, session_.TargetCadName}};
+    const options::SettingsLoad load = options::LoadSettingsFile(file, layout, settings);
+    // The counter is not stored; the copy carried the current one through unchanged.
+    options_ = settings.options;
+    formPosition_ = settings.position;
+    session_.TargetProgID = settings.target.ProgID;
+    session_.TargetCadName = settings.target.CadName;
+    return load;
+}
+
+options::TextEncoding PaletteController::SaveSettings(const std::filesystem::path& file) const {
+    const options::PaletteSettings settings{
+        options_, formPosition_, {session_.TargetProgID, session_.TargetCadName}};
+    return options::SaveSettingsFile(file, settings);
+}
+
+void PaletteController::Button15Click(TargetCadDialog& dialog,
+                                      const std::function<bool()>& showModal) {
+    dialog.CurrentProgID = session_.TargetProgID;
+    if (showModal()) {
+        session_.TargetCadName = dialog.Edit1;
+        session_.TargetProgID = dialog.Edit2;
+    }
+}
+
 void PaletteController::Button11Click() {
     RunCommand(commands::Button11Click);
 }

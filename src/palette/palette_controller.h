@@ -12,6 +12,8 @@
 #include "cadlink/cad_session.h"
 #include "cadlink/connection.h"
 #include "options/palette_options.h"
+#include "options/settings_file.h"
+#include "palette/target_cad_dialog.h"
 #include "platform/desktop.h"
 
 namespace tarsel::palette {
@@ -43,6 +45,23 @@ public:
     [[nodiscard]] const cadlink::CadSession& session() const { return session_; }
 
     [[nodiscard]] std::string Caption() const { return PaletteCaption(session_.TargetCadName); }
+
+    // --- The settings file, read once at creation (after the creation defaults) and written
+    // once at destruction. A missing file keeps the defaults and the design position; a
+    // missing position is centred in layout. Both raise options::ProfileFileError naming the
+    // file and the reason: a file that cannot be read leaves the defaults, and a save that
+    // fails leaves the old file whole.
+    options::SettingsLoad LoadSettings(const std::filesystem::path& file,
+                                       const options::ScreenLayout& layout);
+    options::TextEncoding SaveSettings(const std::filesystem::path& file) const;
+    // Where the palette stands on the screen; the window reports moves here before a save.
+    [[nodiscard]] const options::FormPosition& FormPosition() const { return formPosition_; }
+    void SetFormPosition(const options::FormPosition& position) { formPosition_ = position; }
+
+    // "CAD" (Button15): the dialog gets the current ProgID, showModal shows it (true for OK),
+    // and on OK its edits become the target as they stand, empty ones included. The caption
+    // follows the target in either case.
+    void Button15Click(TargetCadDialog& dialog, const std::function<bool()>& showModal);
     [[nodiscard]] bool Button9Enabled() const { return session_.Button9Enabled; }
 
     // --- Option handlers (the window forwards its controls' events here).
@@ -97,6 +116,7 @@ private:
     cadlink::CadSession session_;
     std::string lastQuietEnd_;
     std::string focusedControl_;
+    options::FormPosition formPosition_;
 };
 
 }  // namespace tarsel::palette

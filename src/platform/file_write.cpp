@@ -7,9 +7,32 @@
 #include "text/paths.h"
 
 namespace tarsel::platform {
+namespace {
+
+BeforeRenameHook& Hook() {
+    static BeforeRenameHook hook;
+    return hook;
+}
+
+bool IsReadOnly(const std::filesystem::path& path) {
+    std::error_code ec;
+    const auto status = std::filesystem::status(path, ec);
+    if (ec || !std::filesystem::is_regular_file(status)) return false;
+    using std::filesystem::perms;
+    return (status.permissions() &
+            (perms::owner_write | perms::group_write | perms::others_write)) == perms::none;
+}
+
+}  // namespace
+
+void SetBeforeRenameHookForTesting(BeforeRenameHook hook) {
+    Hook() = std::move(hook);
+}
 
 void WriteFileWhole(const std::filesystem::path& path, std::string_view bytes) {
     const std::string name = text::Utf8FromPath(path);
+    if (IsReadOnly(path))
+        throw FileWriteError("cannot replace " + name + ": the file is read-only");
     // A name of its own beside the target, so two saves at once cannot write into each
     // other's temporary file, and the rename stays on one volume.
     std::random_device random;
@@ -33,6 +56,7 @@ void WriteFileWhole(const std::filesystem::path& path, std::string_view bytes) {
             throw FileWriteError("cannot write " + name + " (disk full or not writable)");
         }
     }
+    if (Hook()) Hook()(temp, path);
     std::error_code ec;
     std::filesystem::rename(temp, path, ec);
     if (ec) {

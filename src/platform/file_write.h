@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -17,6 +18,15 @@ public:
 
 // Writes bytes to a temporary file of its own beside path, then renames it over path. On any
 // failure the temporary file is removed, path is left as it was, and FileWriteError is raised.
+// A read-only path is refused, as Windows refuses to replace it, even where the system would
+// let the rename through (a POSIX rename needs only the folder to be writable).
 void WriteFileWhole(const std::filesystem::path& path, std::string_view bytes);
+
+// Tests only: called with the temporary file and the target after the temporary file is
+// written and closed and before the rename. An exception thrown from it leaves both files as a
+// crash at that moment would (the temporary file is not removed). Empty: no hook.
+using BeforeRenameHook =
+    std::function<void(const std::filesystem::path& temp, const std::filesystem::path& target)>;
+void SetBeforeRenameHookForTesting(BeforeRenameHook hook);
 
 }  // namespace tarsel::platform
