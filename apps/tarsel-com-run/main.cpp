@@ -28,6 +28,7 @@ namespace {
 
 namespace cadlink = tarsel::cadlink;
 namespace com = tarsel::cadlink::com;
+namespace job = tarsel::job;
 namespace palette = tarsel::palette;
 
 constexpr const char* kUsage = "usage: tarsel-com-run [--progid ID] JOB\n";
