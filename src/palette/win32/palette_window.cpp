@@ -242,7 +242,8 @@ int ControlIdFromName(std::string_view name) {
 DWORD StyleOf(const ControlSpec& spec, bool dark) {
     DWORD style = (spec.flags & kDisabled) != 0 ? WS_DISABLED : 0;
     switch (spec.kind) {
-        case Kind::Group: return style | BS_GROUPBOX;
+        // A group lies below what it frames; clipped by them, it never paints over them.
+        case Kind::Group: return style | BS_GROUPBOX | WS_CLIPSIBLINGS;
         case Kind::Label: return style | SS_LEFT | WS_GROUP;
         case Kind::Button:
             return style | (dark ? BS_OWNERDRAW : BS_PUSHBUTTON) | WS_TABSTOP | WS_GROUP;
@@ -331,6 +332,7 @@ void PaletteWindow::CreateControls() {
                       WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_MULTILINE | TCS_FIXEDWIDTH |
                           (dark ? TCS_OWNERDRAWFIXED : 0),
                       0, {0, 0, kClientWidth, kClientHeight}, kPageControl1, scale_, font_.get());
+    theme_.DarkBackground(tab);
     // Four tabs of one width fit one row, whatever the font's widths.
     SendMessageW(tab, TCM_SETITEMSIZE, 0, MAKELPARAM(scale_(kTabWidth), scale_(kTabHeight)));
     for (int page = 0; page < kPageCount; ++page) {

@@ -43,6 +43,17 @@ LRESULT CALLBACK EditKeysProc(HWND edit, UINT message, WPARAM wParam, LPARAM lPa
     return DefSubclassProc(edit, message, wParam, lParam);
 }
 
+LRESULT CALLBACK DarkBackgroundProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
+                                    UINT_PTR /*id*/, DWORD_PTR data) noexcept {
+    if (message == WM_ERASEBKGND) {
+        RECT client{};
+        GetClientRect(control, &client);
+        FillRect(reinterpret_cast<HDC>(wParam), &client, reinterpret_cast<HBRUSH>(data));
+        return 1;
+    }
+    return DefSubclassProc(control, message, wParam, lParam);
+}
+
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
     SetDCBrushColor(dc, colour);
     FillRect(dc, &rect, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
@@ -100,6 +111,13 @@ void DarkTheme::PlainControl(HWND control) const noexcept {
     // Visual styles draw radio, check and group texts in their own colour; without them the
     // control asks its parent (WM_CTLCOLORSTATIC), where the dark colours are given.
     if (Active()) (void)SetWindowTheme(control, L"", L"");
+}
+
+void DarkTheme::DarkBackground(HWND control) const noexcept {
+    if (Active()) {
+        SetWindowSubclass(control, DarkBackgroundProc, 2,
+                          reinterpret_cast<DWORD_PTR>(window_.get()));
+    }
 }
 
 void DarkTheme::DrawButton(const DRAWITEMSTRUCT& item) const noexcept {
