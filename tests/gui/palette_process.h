@@ -86,6 +86,7 @@ public:
     PaletteProcess& operator=(const PaletteProcess&) = delete;
 
     [[nodiscard]] HWND palette() const { return palette_; }
+    [[nodiscard]] HANDLE process() const { return process_.get(); }
     [[nodiscard]] HWND Control(int id) const { return GetDlgItem(palette_, id); }
 
     // A visible top-level window of this process with the class; null when there is none.
