@@ -27,6 +27,7 @@ constexpr Subcommand kSubcommands[] = {
     {"triangulate", "split an outline read from a text file into triangles", RunTriangulate},
     {"table", "print the area table of a drawing's tagged triangles", RunTable},
     {"run", "open a drawing, run a palette session from a job file, save the drawing", RunRun},
+    {"settings", "show or change the palette's settings file", RunSettings},
 };
 
 void PrintHelp(std::ostream& out) {

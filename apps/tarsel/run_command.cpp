@@ -15,6 +15,8 @@
 #include "minicad/application.h"
 #include "minicad/dxf.h"
 #include "options/palette_options.h"
+#include "options/profile_file.h"
+#include "options/settings_file.h"
 #include "palette/controller_job_target.h"
 #include "palette/palette_controller.h"
 #include "platform/desktop.h"
@@ -27,7 +29,7 @@ namespace {
 constexpr std::string_view kName = "tarsel run";
 
 constexpr std::string_view kUsage =
-    R"(Usage: tarsel run DRAWING.dxf JOB [-o OUT.dxf] [--target PROGID]
+    R"(Usage: tarsel run DRAWING.dxf JOB [-o OUT.dxf] [--target PROGID] [--settings FILE.ini]
 
 Opens DRAWING in the built-in CAD, runs the palette session written in JOB and saves the
 drawing to OUT (default: DRAWING's name with "-out" before ".dxf"). Every message box is
@@ -50,6 +52,10 @@ Options:
   -o OUT.dxf        where to save the drawing
   --target PROGID   the ProgID the palette looks for (default BricscadApp.AcadApplication);
                     a ProgID containing "PCAD" makes the labels travel as DXF fragments
+  --settings FILE.ini
+                    start from the palette's settings file: its options and its target, as
+                    the palette loads them when it opens (the file is not changed); a
+                    --target given as well wins over the file's ProgId
   -h, --help        show this help
 
 Exit status: 0 the job ran (a command that ends quietly is not an error), 1 a step could not
@@ -166,18 +172,18 @@ private:
 }  // namespace
 
 int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
-    std::string drawingFile, jobFile, outFile;
-    std::string target = cadlink::kDefaultTargetProgID;
+    std::string drawingFile, jobFile, outFile, settingsFile;
+    std::string target;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "-h" || arg == "--help") {
             out << kUsage;
             return kExitOk;
         }
-        if (arg == "-o" || arg == "--target") {
+        if (arg == "-o" || arg == "--target" || arg == "--settings") {
             if (i + 1 == args.size() || args[i + 1].empty())
                 return BadArguments(err, arg + " needs a value");
-            (arg == "-o" ? outFile : target) = args[++i];
+            (arg == "-o" ? outFile : arg == "--target" ? target : settingsFile) = args[++i];
         } else if (arg.starts_with("-") && arg != "-") {
             return BadArguments(err, "unknown option '" + arg + "'");
         } else if (drawingFile.empty()) {
@@ -218,11 +224,28 @@ int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& e
     }
 
     cadlink::InProcessCadRegistry registry;
-    registry.Register(target, cad->Object());
     platform::RecordingDesktop desktop;
     const FragmentFolder fragments;
     palette::PaletteController controller(registry, desktop, fragments.path());
-    controller.session().TargetProgID = target;
+    if (!settingsFile.empty()) {
+        const std::filesystem::path settingsPath = PathFromUtf8(settingsFile);
+        try {
+            if (!controller.LoadSettings(settingsPath, options::ScreenLayout{}).fileFound) {
+                err << kName << ": settings file " << settingsFile << " does not exist\n";
+                return kExitBadInput;
+            }
+        } catch (const options::ProfileFileError& e) {
+            err << kName << ": " << e.what() << '\n';
+            return kExitBadInput;
+        }
+    }
+    if (target.empty() && settingsFile.empty()) target = cadlink::kDefaultTargetProgID;
+    if (target.empty()) {
+        target = controller.session().TargetProgID;
+    } else {
+        controller.session().TargetProgID = target;
+    }
+    registry.Register(target, cad->Object());
     palette::ControllerJobTarget jobTarget(controller, desktop);
     MinicadJobCad jobCad(cad->document(), *input);
 

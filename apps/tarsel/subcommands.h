@@ -19,7 +19,10 @@ int RunTriangulate(std::span<const std::string> args, std::ostream& out, std::os
 // tarsel table DRAWING.dxf [--set KEY=VALUE ...] [--csv]
 int RunTable(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 
-// tarsel run DRAWING.dxf JOB [-o OUT.dxf] [--target PROGID]
+// tarsel run DRAWING.dxf JOB [-o OUT.dxf] [--target PROGID] [--settings FILE.ini]
 int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+
+// tarsel settings FILE.ini [--set KEY=VALUE ...]
+int RunSettings(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 
 }  // namespace tarsel::app

@@ -86,7 +86,7 @@ TEST(SettingsFile, ValuesLoadAsTheControlsWouldTakeThem) {
         {"Leader=0", "Leader", "0"},
         {"AllData=abc", "AllData", "1"},
         {"Keta3=1e3", "Keta3", "2"},
-        {"M_Layer= \"層 \" ", "M_Layer", "層 "},
+        {"M_Layer= \"LAY \" ", "M_Layer", "LAY "},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.lines);
@@ -121,7 +121,8 @@ TEST(SettingsFile, LoadSaveLoadGivesTheSameSettings) {
     ScratchFolder dir;
     const auto ini = dir / "a.ini";
     WriteBytes(ini,
-               "[LT_Tarsel]\r\nKyuuseki=1\r\nM_Layer=' 文字 '\r\nH_Layer=\"辺\"\r\nKakudo=  90 \r\n"
+               "\xEF\xBB\xBF[LT_Tarsel]\r\nKyuuseki=1\r\nM_Layer=' 文字 "
+               "'\r\nH_Layer=\"辺\"\r\nKakudo=  90 \r\n"
                "Keta2=0x3\r\nMenseki=0\r\nAutoCheck=0\r\nSyakudo=1\r\n"
                "ProgId=Other.Application\r\ncadName=Other CAD 2020~2025\r\n"
                "[Form]\r\nLeft=-20\r\nTop=2000\r\n");
