@@ -292,7 +292,8 @@ void RegisterPaletteClass(HINSTANCE instance, const DarkTheme& theme, HICON icon
     }
 }
 
-constexpr DWORD kPaletteStyle = WS_CAPTION | WS_SYSMENU | WS_CLIPCHILDREN;
+// Not WS_CLIPCHILDREN: the window erases the insides of the groups, which do not.
+constexpr DWORD kPaletteStyle = WS_CAPTION | WS_SYSMENU;
 constexpr DWORD kPaletteExStyle = WS_EX_TOPMOST;
 
 }  // namespace
@@ -355,8 +356,11 @@ void PaletteWindow::CreateControls() {
                                                            : font_.get();
         const DWORD exStyle =
             spec.kind == Kind::Edit || spec.kind == Kind::ReadOnlyEdit ? WS_EX_CLIENTEDGE : 0;
-        HWND control = CreateControl(hwnd_, ClassOf(spec.kind), spec.text, StyleOf(spec, dark),
-                                     exStyle, spec.place, id, scale_, font);
+        // Dark: a group's caption is a label of its own, since the system draws a group's
+        // caption in its own colour.
+        const bool ownCaption = dark && spec.kind == Kind::Group && spec.text[0] != L'\0';
+        HWND control = CreateControl(hwnd_, ClassOf(spec.kind), ownCaption ? L"" : spec.text,
+                                     StyleOf(spec, dark), exStyle, spec.place, id, scale_, font);
         if (control == nullptr) throw std::runtime_error("a palette control cannot be created");
         if (spec.kind == Kind::Radio || spec.kind == Kind::Check || spec.kind == Kind::Group) {
             theme_.PlainControl(control);
@@ -367,10 +371,11 @@ void PaletteWindow::CreateControls() {
             SendMessageW(control, UDM_SETRANGE32, binding->min, binding->max);
         }
     };
-    // Groups last, so that they lie below what they frame.
+    // Groups last, so that they lie below what they frame (their captions included).
     for (std::size_t i = 0; i < std::size(kControls); ++i) {
         if (kControls[i].kind != Kind::Group) make(i);
     }
+    if (dark) MakeGroupCaptions();
     for (std::size_t i = 0; i < std::size(kControls); ++i) {
         if (kControls[i].kind == Kind::Group) make(i);
     }
@@ -399,6 +404,25 @@ void PaletteWindow::CreateControls() {
     edit2Keys_ = [this](wchar_t key) { return EditKeyPress(2, key); };
     HookEditKeys(Control(EditId(1)), &edit1Keys_);
     HookEditKeys(Control(EditId(2)), &edit2Keys_);
+}
+
+void PaletteWindow::MakeGroupCaptions() {
+    HDC dc = GetDC(hwnd_);
+    const HGDIOBJ oldFont = SelectObject(dc, font_.get());
+    for (const ControlSpec& spec : kControls) {
+        if (spec.kind != Kind::Group || spec.text[0] == L'\0') continue;
+        SIZE extent{};
+        GetTextExtentPoint32W(dc, spec.text, static_cast<int>(wcslen(spec.text)), &extent);
+        HWND caption =
+            CreateWindowExW(0, L"STATIC", spec.text, WS_CHILD | SS_CENTER, scale_(spec.place.x + 6),
+                            scale_(spec.place.y), extent.cx + scale_(4), extent.cy, hwnd_, nullptr,
+                            args_.instance, nullptr);
+        if (caption == nullptr) continue;
+        SendMessageW(caption, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
+        groupCaptions_.push_back({spec.page, caption});
+    }
+    SelectObject(dc, oldFont);
+    ReleaseDC(hwnd_, dc);
 }
 
 void PaletteWindow::FormCreate() {
@@ -505,6 +529,9 @@ void PaletteWindow::ShowPage(int page) {
         ShowWindow(Control(controlIds_[i]), shown ? SW_SHOWNA : SW_HIDE);
     }
     ShowWindow(buildLabel_, page == kAboutPage ? SW_SHOWNA : SW_HIDE);
+    for (const auto& [captionPage, caption] : groupCaptions_) {
+        ShowWindow(caption, captionPage == page ? SW_SHOWNA : SW_HIDE);
+    }
 }
 
 bool PaletteWindow::EditKeyPress(int editId, wchar_t key) {

@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "cadlink/com/com_ptr.h"
@@ -54,6 +55,7 @@ private:
     friend LRESULT CALLBACK WindowProcThunk(HWND, UINT, WPARAM, LPARAM) noexcept;
 
     void CreateControls();
+    void MakeGroupCaptions();
     void FormCreate();
     void FormDestroy() noexcept;
     // Writes the controller's state into every control; notifications it causes are ignored.
@@ -78,6 +80,7 @@ private:
     // The id of each control of the pages, in the order of the page table (plain labels and
     // groups are numbered).
     std::vector<int> controlIds_;
+    std::vector<std::pair<int, HWND>> groupCaptions_;  // page, caption label
     UniqueFont font_;
     UniqueFont boldFont_;
     UniqueFont numberFont_;
