@@ -618,6 +618,7 @@ void PaletteWindow::OnCommand(int id, int code, HWND control) {
 }
 
 LRESULT PaletteWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    if (LRESULT answer = 0; theme_.Answer(message, wParam, lParam, answer)) return answer;
     try {
         switch (message) {
             case WM_COMMAND:
@@ -632,27 +633,6 @@ LRESULT PaletteWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
                     ShowPage(static_cast<int>(SendMessageW(header->hwndFrom, TCM_GETCURSEL, 0, 0)));
                 }
                 break;
-            }
-            case WM_CTLCOLORSTATIC:
-            case WM_CTLCOLORBTN:
-            case WM_CTLCOLORDLG:
-                if (const LRESULT brush = theme_.ColorStatic(reinterpret_cast<HDC>(wParam))) {
-                    return brush;
-                }
-                break;
-            case WM_CTLCOLOREDIT:
-                if (const LRESULT brush = theme_.ColorEdit(reinterpret_cast<HDC>(wParam))) {
-                    return brush;
-                }
-                break;
-            case WM_DRAWITEM: {
-                const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
-                if (item.CtlType == ODT_TAB) {
-                    theme_.DrawTab(item);
-                } else {
-                    theme_.DrawButton(item);
-                }
-                return TRUE;
             }
             case WM_DESTROY: FormDestroy(); return 0;
             default: break;

@@ -176,26 +176,11 @@ void TargetCadWindow::OnCommand(int id, int code) {
 }
 
 LRESULT TargetCadWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam) noexcept {
+    if (LRESULT answer = 0; theme_.Answer(message, wParam, lParam, answer)) return answer;
     try {
         switch (message) {
             case WM_COMMAND: OnCommand(LOWORD(wParam), HIWORD(wParam)); return 0;
             case WM_CLOSE: Finish(false); return 0;
-            case WM_CTLCOLORSTATIC:
-            case WM_CTLCOLORBTN:
-            case WM_CTLCOLORDLG:
-                if (const LRESULT brush = theme_.ColorStatic(reinterpret_cast<HDC>(wParam))) {
-                    return brush;
-                }
-                break;
-            case WM_CTLCOLOREDIT:
-            case WM_CTLCOLORLISTBOX:
-                if (const LRESULT brush = theme_.ColorEdit(reinterpret_cast<HDC>(wParam))) {
-                    return brush;
-                }
-                break;
-            case WM_DRAWITEM:
-                theme_.DrawButton(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
-                return TRUE;
             default: break;
         }
     } catch (...) {

@@ -101,6 +101,29 @@ LRESULT DarkTheme::ColorEdit(HDC dc) const noexcept {
     return reinterpret_cast<LRESULT>(edit_.get());
 }
 
+bool DarkTheme::Answer(UINT message, WPARAM wParam, LPARAM lParam, LRESULT& answer) const noexcept {
+    switch (message) {
+        case WM_CTLCOLORSTATIC:
+        case WM_CTLCOLORBTN:
+        case WM_CTLCOLORDLG: answer = ColorStatic(reinterpret_cast<HDC>(wParam)); break;
+        case WM_CTLCOLOREDIT:
+        case WM_CTLCOLORLISTBOX: answer = ColorEdit(reinterpret_cast<HDC>(wParam)); break;
+        case WM_DRAWITEM: {
+            if (!Active()) return false;
+            const auto& item = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+            if (item.CtlType == ODT_TAB) {
+                DrawTab(item);
+            } else {
+                DrawButton(item);
+            }
+            answer = TRUE;
+            break;
+        }
+        default: return false;
+    }
+    return answer != 0;
+}
+
 void DarkTheme::DarkTitleBar(HWND window) const noexcept {
     if (!Active()) return;
     const BOOL dark = TRUE;

@@ -48,6 +48,11 @@ public:
     [[nodiscard]] bool Create() noexcept;
     [[nodiscard]] bool Active() const noexcept { return static_cast<bool>(window_); }
 
+    // The colour questions (WM_CTLCOLOR*) and owner drawing (WM_DRAWITEM) of a window's
+    // controls: true with the answer when the theme answers, false for the default procedure.
+    [[nodiscard]] bool Answer(UINT message, WPARAM wParam, LPARAM lParam,
+                              LRESULT& answer) const noexcept;
+
     // Answers to WM_CTLCOLORSTATIC / WM_CTLCOLORBTN / WM_CTLCOLORDLG and WM_CTLCOLOREDIT /
     // WM_CTLCOLORLISTBOX; 0 lets the default procedure answer.
     [[nodiscard]] LRESULT ColorStatic(HDC dc) const noexcept;
