@@ -1,6 +1,9 @@
-# One helper for every test executable: tarsel_add_test(NAME n SOURCES ... LIBS ... [NATIVE_ONLY])
+# One helper for every test executable:
+#   tarsel_add_test(NAME n SOURCES ... LIBS ... [NATIVE_ONLY] [GUI])
 # Natively each GoogleTest case becomes a ctest test; cross-built, one ctest test per
 # executable runs the whole binary under Wine (starting Wine per case would cost seconds).
+# GUI tests drive real windows: they run under Xvfb in a Wine prefix of their own, whose
+# wineserver has a display, and fail when Xvfb is missing.
 include(GoogleTest)
 
 set(TARSEL_FIXTURES_DIR "${CMAKE_SOURCE_DIR}/tests/fixtures")
@@ -31,7 +34,7 @@ function(_tarsel_add_wine_fixture)
 endfunction()
 
 function(tarsel_add_test)
-    cmake_parse_arguments(T "NATIVE_ONLY" "NAME" "SOURCES;LIBS" ${ARGN})
+    cmake_parse_arguments(T "NATIVE_ONLY;GUI" "NAME" "SOURCES;LIBS" ${ARGN})
     if(T_NATIVE_ONLY AND CMAKE_CROSSCOMPILING)
         return()
     endif()
@@ -41,7 +44,11 @@ function(tarsel_add_test)
         TARSEL_FIXTURES_DIR="${TARSEL_FIXTURES_DIR}"
         TARSEL_SOURCE_DIR="${TARSEL_TEST_SOURCE_DIR}"
         TARSEL_BINARY_DIR="${TARSEL_TEST_BINARY_DIR}")
-    if(CMAKE_CROSSCOMPILING)
+    if(T_GUI)
+        add_test(NAME ${T_NAME} COMMAND ${PROJECT_SOURCE_DIR}/cmake/wine-gui-run.sh
+                                        ${TARSEL_WINE_PREFIX}-gui $<TARGET_FILE:${T_NAME}>)
+        set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600)
+    elseif(CMAKE_CROSSCOMPILING)
         _tarsel_add_wine_fixture()
         add_test(NAME ${T_NAME} COMMAND ${T_NAME})
         set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 600)

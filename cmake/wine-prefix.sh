@@ -22,6 +22,7 @@ make_prefix() {
     "${reg[@]}" 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
     # Without a CJK font every Japanese character renders as an empty box.
     "${reg[@]}" 'HKCU\Software\Wine\Fonts\Replacements' /v 'MS UI Gothic' /d 'Noto Sans CJK JP' /f
+    "${reg[@]}" 'HKCU\Software\Wine\Fonts\Replacements' /v 'ＭＳ Ｐゴシック' /d 'Noto Sans CJK JP' /f
     # Without a window manager (Xvfb) unmanaged, undecorated windows hide and close at once.
     "${reg[@]}" 'HKCU\Software\Wine\X11 Driver' /v Managed /d N /f
     "${reg[@]}" 'HKCU\Software\Wine\X11 Driver' /v Decorated /d N /f

@@ -9,6 +9,8 @@ packages=(
     clang-format libgeos-dev python3 python3-ezdxf
     # Windows cross-build, run under Wine (headless, or under Xvfb for screenshots)
     g++-mingw-w64-x86-64 wine wine64 xvfb xauth fonts-noto-cjk imagemagick x11-utils
+    # the Windows package (scripts/package-windows.sh)
+    zip
 )
 
 missing=()

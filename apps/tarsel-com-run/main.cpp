@@ -28,6 +28,7 @@ namespace {
 
 namespace cadlink = tarsel::cadlink;
 namespace com = tarsel::cadlink::com;
+namespace job = tarsel::job;
 namespace palette = tarsel::palette;
 namespace job = tarsel::job;
 

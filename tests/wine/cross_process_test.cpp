@@ -13,6 +13,7 @@
 #include "cadlink/com/dispatch_session.h"
 #include "cadlink/com/running_object.h"
 #include "cadlink/connection.h"
+#include "drawing_description.h"
 #include "minicad/application.h"
 #include "minicad/dxf.h"
 #include "palette/palette_controller.h"
@@ -23,6 +24,7 @@ namespace tarsel::cadlink::com {
 namespace {
 
 namespace fs = std::filesystem;
+using testing::Describe;
 using testing::ServerProcess;
 using testing::TempFolder;
 
@@ -68,59 +70,6 @@ minicad::Answer ToAnswer(const std::string& line) {
     if (std::sscanf(line.c_str(), "pick %lf,%lf", &x, &y) == 2)
         return minicad::Answer::MakePick(x, y);
     return minicad::Answer::MakeCancel();
-}
-
-// Every entity as one line of text: what a comparison failure should show.
-std::vector<std::string> Describe(const minicad::Drawing& drawing) {
-    std::vector<std::string> lines;
-    for (const minicad::Entity& e : drawing.entities) {
-        std::ostringstream out;
-        out.precision(17);
-        out << e.layer << " ";
-        const auto point = [&](const minicad::Point3& p) {
-            out << "(" << p.x << "," << p.y << "," << p.z << ")";
-        };
-        if (const auto* line = std::get_if<minicad::LineData>(&e.data)) {
-            out << "LINE ";
-            point(line->start);
-            point(line->end);
-        } else if (const auto* circle = std::get_if<minicad::CircleData>(&e.data)) {
-            out << "CIRCLE ";
-            point(circle->center);
-            out << " r=" << circle->radius;
-        } else if (const auto* text = std::get_if<minicad::TextData>(&e.data)) {
-            out << "TEXT '" << text->text << "' ";
-            point(text->insertion);
-            point(text->alignmentPoint);
-            out << " h=" << text->height << " rot=" << text->rotation
-                << " align=" << static_cast<int>(text->alignment);
-        } else if (const auto* polyline = std::get_if<minicad::PolylineData>(&e.data)) {
-            out << "LWPOLYLINE closed=" << polyline->closed;
-            for (const auto& v : polyline->vertices)
-                out << " " << v.x << "," << v.y << "," << v.bulge;
-        } else if (const auto* insert = std::get_if<minicad::InsertData>(&e.data)) {
-            out << "INSERT " << insert->block << " ";
-            point(insert->insertion);
-            out << " scale=" << insert->scaleX << "," << insert->scaleY << "," << insert->scaleZ
-                << " rot=" << insert->rotation;
-        } else if (const auto* leader = std::get_if<minicad::LeaderData>(&e.data)) {
-            out << "LEADER arrow=" << leader->arrowhead << " size=" << leader->arrowSize << " "
-                << leader->arrowBlock;
-            for (const auto& v : leader->vertices) point(v);
-        } else if (const auto* arc = std::get_if<minicad::ArcData>(&e.data)) {
-            out << "ARC ";
-            point(arc->center);
-            out << " r=" << arc->radius << " " << arc->startAngle << ".." << arc->endAngle;
-        }
-        for (const minicad::XdataGroup& group : e.xdata) {
-            out << " xdata " << group.application;
-            for (const minicad::XdataItem& item : group.items) {
-                out << " " << item.code << "=" << cadlink::Describe(item.value);
-            }
-        }
-        lines.push_back(out.str());
-    }
-    return lines;
 }
 
 // Counts every automation call made through it and through the objects it hands out.

@@ -8,5 +8,7 @@ namespace tarsel::platform {
 
 // The folder of this process's executable (the full path, however long).
 [[nodiscard]] std::filesystem::path ExecutableFolder();
+// The executable itself; files kept beside it are named after it (Tarsel2025.ini).
+[[nodiscard]] std::filesystem::path ExecutablePath();
 
 }  // namespace tarsel::platform
