@@ -10,6 +10,7 @@
 #include "options/profile_file.h"
 #include "options/settings_file.h"
 #include "palette/win32/control_ids.h"
+#include "text/numbers.h"
 
 namespace tarsel::palette::win32 {
 
@@ -577,7 +578,7 @@ void PaletteWindow::OnCommand(int id, int code, HWND control) {
         // the user leaves it.
         const UpDownBinding* binding = UpDownFor(id, true);
         if (binding != nullptr && binding->powerText == nullptr) {
-            if (const auto typed = options::ParseDecimalInteger(WindowText(control))) {
+            if (const auto typed = text::ParseInteger(WindowText(control))) {
                 const long long clamped = std::clamp<long long>(*typed, binding->min, binding->max);
                 (controller_.*binding->click)(static_cast<int>(clamped));
             }
