@@ -11,6 +11,7 @@
 #include "platform/codepage.h"
 #include "text/names.h"
 #include "text/numbers.h"
+#include "text/utf8.h"
 
 namespace tarsel::minicad {
 
@@ -57,24 +58,6 @@ bool ParseInteger(std::string_view text, std::int64_t& out) {
     const std::optional<std::int64_t> v = text::ParseInteger(text);
     if (v) out = *v;
     return v.has_value();
-}
-
-void AppendUtf8(std::string& out, std::uint32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
 }
 
 // Next code point of possibly broken UTF-8; a byte that starts no valid sequence is U+FFFD.
@@ -309,7 +292,7 @@ std::optional<std::string> DecodeText(std::string_view s, bool unicodeEscapes) {
                         }
                     }
                     if (cp >= 0xD800 && cp <= 0xDFFF) cp = 0xFFFD;  // a lone half of a pair
-                    AppendUtf8(out, cp);
+                    text::AppendUtf8(out, cp);
                     i += used;
                     continue;
                 }
@@ -358,7 +341,7 @@ std::string EncodeText(std::string_view utf8, bool asciiOnly) {
             out += static_cast<char>(cp);
         } else if (!asciiOnly) {
             if (broken)
-                AppendUtf8(out, cp);
+                text::AppendUtf8(out, cp);
             else
                 out.append(utf8.substr(start, i - start));
         } else if (cp >= 0x10000) {

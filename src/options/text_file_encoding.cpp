@@ -3,6 +3,7 @@
 #include <cstdint>
 
 #include "platform/codepage.h"
+#include "text/utf8.h"
 
 namespace tarsel::options {
 namespace {
@@ -28,24 +29,6 @@ void PutUnit16(std::string& out, unsigned unit, bool bigEndian) {
     out += bigEndian ? lo : hi;
 }
 
-void PutUtf8(std::string& out, char32_t cp) {
-    if (cp < 0x80) {
-        out += static_cast<char>(cp);
-    } else if (cp < 0x800) {
-        out += static_cast<char>(0xC0 | (cp >> 6));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else if (cp < 0x10000) {
-        out += static_cast<char>(0xE0 | (cp >> 12));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (cp >> 18));
-        out += static_cast<char>(0x80 | ((cp >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (cp & 0x3F));
-    }
-}
-
 // Unpaired surrogates make the bytes invalid: they have no UTF-8 form, and passing them on
 // would change the file when it is written back.
 std::optional<std::string> DecodeUtf16(std::string_view bytes, bool bigEndian) {
@@ -58,12 +41,12 @@ std::optional<std::string> DecodeUtf16(std::string_view bytes, bool bigEndian) {
             if (i + 4 > bytes.size()) return std::nullopt;
             const unsigned low = Unit16(bytes, i + 2, bigEndian);
             if (low < 0xDC00 || low > 0xDFFF) return std::nullopt;
-            PutUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
+            text::AppendUtf8(out, 0x10000 + ((u - 0xD800) << 10) + (low - 0xDC00));
             i += 2;
         } else if (u >= 0xDC00 && u <= 0xDFFF) {
             return std::nullopt;
         } else {
-            PutUtf8(out, u);
+            text::AppendUtf8(out, u);
         }
     }
     return out;
