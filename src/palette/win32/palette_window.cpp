@@ -30,7 +30,7 @@ enum Flags : unsigned {
 };
 
 // One control of a tab page, placed in 96-DPI client pixels. Page -1: the page control.
-struct ControlSpec {
+struct ControlRow {
     int page;
     Kind kind;
     int id;  // 0: a plain label or group, numbered on creation
@@ -52,7 +52,7 @@ constexpr int kClientHeight = 266;
 // The four pages, in their order. Groups are made after the controls they frame, so that they
 // lie below them; radio groups are made in sequence, so that each starts a group of its own.
 // clang-format off
-const ControlSpec kControls[] = {
+const ControlRow kControls[] = {
     // TabSheet2 "ヘロン" / "三斜"
     {0, Kind::Group, 0, L"求積", {4, 24, 106, 38}},
     {0, Kind::Radio, RadioGroup1ItemId(0), L"ヘロン", {9, 40, 52, 17}, nullptr, kFirstRadio},
@@ -240,9 +240,9 @@ int ControlIdFromName(std::string_view name) {
     return 0;
 }
 
-DWORD StyleOf(const ControlSpec& spec, bool dark) {
-    DWORD style = (spec.flags & kDisabled) != 0 ? WS_DISABLED : 0;
-    switch (spec.kind) {
+DWORD StyleOf(const ControlRow& row, bool dark) {
+    DWORD style = (row.flags & kDisabled) != 0 ? WS_DISABLED : 0;
+    switch (row.kind) {
         // A group lies below what it frames; clipped by them, it never paints over them.
         case Kind::Group: return style | BS_GROUPBOX | WS_CLIPSIBLINGS;
         case Kind::Label: return style | SS_LEFT | WS_GROUP;
@@ -252,14 +252,14 @@ DWORD StyleOf(const ControlSpec& spec, bool dark) {
         case Kind::ReadOnlyEdit: return style | ES_AUTOHSCROLL | ES_READONLY | WS_GROUP;
         case Kind::UpDown: {
             style |= UDS_ARROWKEYS | UDS_NOTHOUSANDS;
-            style |= (spec.flags & kAlignLeft) != 0 ? UDS_ALIGNLEFT : UDS_ALIGNRIGHT;
-            const UpDownBinding* binding = UpDownFor(spec.id, false);
+            style |= (row.flags & kAlignLeft) != 0 ? UDS_ALIGNLEFT : UDS_ALIGNRIGHT;
+            const UpDownBinding* binding = UpDownFor(row.id, false);
             return binding != nullptr && binding->powerText == nullptr ? style | UDS_SETBUDDYINT
                                                                        : style;
         }
         case Kind::Radio:
             return style | BS_AUTORADIOBUTTON |
-                   ((spec.flags & kFirstRadio) != 0 ? WS_GROUP | WS_TABSTOP : 0);
+                   ((row.flags & kFirstRadio) != 0 ? WS_GROUP | WS_TABSTOP : 0);
         case Kind::Check: return style | BS_AUTOCHECKBOX | WS_TABSTOP | WS_GROUP;
         case Kind::Image: return style | SS_ICON | SS_CENTERIMAGE | WS_GROUP;
     }
@@ -346,29 +346,29 @@ void PaletteWindow::CreateControls() {
 
     // Plain labels and groups are numbered in table order.
     int nextLabel = kFirstPlainLabel;
-    for (const ControlSpec& spec : kControls) {
-        controlIds_.push_back(spec.id != 0 ? spec.id : nextLabel++);
+    for (const ControlRow& row : kControls) {
+        controlIds_.push_back(row.id != 0 ? row.id : nextLabel++);
     }
     const auto make = [&](std::size_t index) {
-        const ControlSpec& spec = kControls[index];
+        const ControlRow& row = kControls[index];
         const int id = controlIds_[index];
-        const HFONT font = (spec.flags & kNumberFont) != 0 ? numberFont_.get()
-                           : (spec.flags & kBold) != 0     ? boldFont_.get()
-                                                           : font_.get();
+        const HFONT font = (row.flags & kNumberFont) != 0 ? numberFont_.get()
+                           : (row.flags & kBold) != 0     ? boldFont_.get()
+                                                          : font_.get();
         const DWORD exStyle =
-            spec.kind == Kind::Edit || spec.kind == Kind::ReadOnlyEdit ? WS_EX_CLIENTEDGE : 0;
+            row.kind == Kind::Edit || row.kind == Kind::ReadOnlyEdit ? WS_EX_CLIENTEDGE : 0;
         // Dark: a group's caption is a label of its own, since the system draws a group's
         // caption in its own colour.
-        const bool ownCaption = dark && spec.kind == Kind::Group && spec.text[0] != L'\0';
-        HWND control = CreateControl(hwnd_, ClassOf(spec.kind), ownCaption ? L"" : spec.text,
-                                     StyleOf(spec, dark), exStyle, spec.place, id, scale_, font);
+        const bool ownCaption = dark && row.kind == Kind::Group && row.text[0] != L'\0';
+        HWND control = CreateControl(hwnd_, ClassOf(row.kind), ownCaption ? L"" : row.text,
+                                     StyleOf(row, dark), exStyle, row.place, id, scale_, font);
         if (control == nullptr) throw std::runtime_error("a palette control cannot be created");
-        if (spec.kind == Kind::Radio || spec.kind == Kind::Check || spec.kind == Kind::Group) {
+        if (row.kind == Kind::Radio || row.kind == Kind::Check || row.kind == Kind::Group) {
             theme_.PlainControl(control);
         }
-        if (spec.kind == Kind::UpDown) {
-            const UpDownBinding* binding = UpDownFor(spec.id, false);
-            SendMessageW(control, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(spec.buddy)), 0);
+        if (row.kind == Kind::UpDown) {
+            const UpDownBinding* binding = UpDownFor(row.id, false);
+            SendMessageW(control, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(row.buddy)), 0);
             SendMessageW(control, UDM_SETRANGE32, binding->min, binding->max);
         }
     };
@@ -390,14 +390,14 @@ void PaletteWindow::CreateControls() {
                         WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
                         CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, args_.instance, nullptr);
     SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scale_(240));
-    for (const ControlSpec& spec : kControls) {
-        if (spec.hint == nullptr) continue;
+    for (const ControlRow& row : kControls) {
+        if (row.hint == nullptr) continue;
         TTTOOLINFOW tool{};
         tool.cbSize = sizeof tool;
         tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
         tool.hwnd = hwnd_;
-        tool.uId = reinterpret_cast<UINT_PTR>(Control(spec.id));
-        tool.lpszText = const_cast<wchar_t*>(spec.hint);
+        tool.uId = reinterpret_cast<UINT_PTR>(Control(row.id));
+        tool.lpszText = const_cast<wchar_t*>(row.hint);
         SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
     }
 
@@ -410,17 +410,17 @@ void PaletteWindow::CreateControls() {
 void PaletteWindow::MakeGroupCaptions() {
     HDC dc = GetDC(hwnd_);
     const HGDIOBJ oldFont = SelectObject(dc, font_.get());
-    for (const ControlSpec& spec : kControls) {
-        if (spec.kind != Kind::Group || spec.text[0] == L'\0') continue;
+    for (const ControlRow& row : kControls) {
+        if (row.kind != Kind::Group || row.text[0] == L'\0') continue;
         SIZE extent{};
-        GetTextExtentPoint32W(dc, spec.text, static_cast<int>(wcslen(spec.text)), &extent);
+        GetTextExtentPoint32W(dc, row.text, static_cast<int>(wcslen(row.text)), &extent);
         HWND caption =
-            CreateWindowExW(0, L"STATIC", spec.text, WS_CHILD | SS_CENTER, scale_(spec.place.x + 6),
-                            scale_(spec.place.y), extent.cx + scale_(4), extent.cy, hwnd_, nullptr,
+            CreateWindowExW(0, L"STATIC", row.text, WS_CHILD | SS_CENTER, scale_(row.place.x + 6),
+                            scale_(row.place.y), extent.cx + scale_(4), extent.cy, hwnd_, nullptr,
                             args_.instance, nullptr);
         if (caption == nullptr) continue;
         SendMessageW(caption, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-        groupCaptions_.push_back({spec.page, caption});
+        groupCaptions_.push_back({row.page, caption});
     }
     SelectObject(dc, oldFont);
     ReleaseDC(hwnd_, dc);
