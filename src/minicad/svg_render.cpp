@@ -27,9 +27,12 @@ using dxf::RealOr;
 using Groups = std::span<const Group>;
 
 constexpr double kPi = std::numbers::pi;
-constexpr int kMaxBlockDepth = 16;               // nesting a user's drawing never reaches
-constexpr std::size_t kMaxElements = 2'000'000;  // a picture no viewer could open anyway
-constexpr double kSegmentAngle = kPi / 36;       // 5 degrees per chord of a flattened curve
+constexpr int kMaxBlockDepth = 16;  // nesting a user's drawing never reaches
+// Beyond these no viewer shows more; they also end blocks that nest a few copies of each other
+// a dozen times over (10 to the 12th entities from a file of a few hundred lines).
+constexpr std::size_t kMaxElements = 200'000;
+constexpr std::size_t kMaxVisits = 1'000'000;  // entities looked at, drawn or not
+constexpr double kSegmentAngle = kPi / 36;     // 5 degrees per chord of a flattened curve
 constexpr char kFontStack[] = "'MS Gothic', 'Noto Sans CJK JP', IPAGothic, sans-serif";
 
 struct Vec3 {
@@ -572,12 +575,19 @@ private:
 
     void Skip(const std::string& type) { ++skipped_[type]; }
 
+    // Once per message: a block that inserts itself is met at every one of its inserts.
+    void Note(int line, const std::string& what) {
+        std::string note = drawing_.Source() + ":" + std::to_string(line) + ": " + what;
+        if (std::find(notes_.begin(), notes_.end(), note) == notes_.end())
+            notes_.push_back(std::move(note));
+    }
+
     bool Budget() {
-        if (elements_ < kMaxElements) return true;
+        if (elements_ < kMaxElements && visits_ < kMaxVisits) return true;
         if (!truncated_) {
             truncated_ = true;
             notes_.push_back(drawing_.Source() + ": the picture stops at " +
-                             std::to_string(kMaxElements) + " shapes");
+                             std::to_string(elements_) + " shapes: the drawing holds more");
         }
         return false;
     }
@@ -611,7 +621,9 @@ private:
                 d += k == 0 ? (d.empty() ? "M" : " M") : k == 1 ? " L" : " ";
                 d += Num(p.x) + " " + Num(p.y);
             }
-            if (ring.points.size() == 1) d += " h0";
+            // A lone point: a segment of no length, which a round cap shows as a dot.
+            if (ring.points.size() == 1)
+                d += " L" + Num(ring.points[0].x) + " " + Num(ring.points[0].y);
             if (ring.closed) d += " Z";
         }
         return d;
@@ -670,7 +682,8 @@ private:
     }
 
     void Draw(const ObjectGroups& e, const Context& ctx) {
-        if (truncated_) return;
+        ++visits_;
+        if (truncated_ || !Budget()) return;
         const std::string layer = LayerOf(e, ctx);
         const LayerStyle& style = StyleOf(layer);
         // A frozen layer hides an INSERT whole; an off one only what is drawn on it.
@@ -808,11 +821,12 @@ private:
                                  true});
             }
         }
-        // Nonzero filling: overlapping quads of one segment stay filled.
+        // Nonzero filling: overlapping quads of one segment stay filled. The thin stroke
+        // keeps the segments without width visible.
         if (!Budget() || !Finite(quads)) return;
         ++elements_;
         body_ += "<path class=\"" + std::string(type) + "\" d=\"" + PathData(quads) + "\" fill=\"" +
-                 ColorText(color) + "\" stroke=\"none\"/>\n";
+                 ColorText(color) + "\" stroke=\"" + ColorText(color) + "\"/>\n";
     }
 
     void DrawPolyline(const ObjectGroups& e, const Affine& to, Rgb color) {
@@ -1104,15 +1118,12 @@ private:
         const bool cycle = std::find(ctx.activeBlocks.begin(), ctx.activeBlocks.end(), key) !=
                            ctx.activeBlocks.end();
         if (block && cycle) {
-            notes_.push_back(drawing_.Source() + ":" + std::to_string(e.line) + ": block '" + name +
-                             "' inserts itself; the inner insert is not drawn");
+            Note(e.line, "block '" + name + "' inserts itself; the inner insert is not drawn");
         } else if (block && ctx.depth >= kMaxBlockDepth) {
-            notes_.push_back(drawing_.Source() + ":" + std::to_string(e.line) + ": block '" + name +
-                             "' nested deeper than " + std::to_string(kMaxBlockDepth) +
-                             " levels is not drawn");
+            Note(e.line, "block '" + name + "' nested deeper than " +
+                             std::to_string(kMaxBlockDepth) + " levels is not drawn");
         } else if (!block && !name.empty()) {
-            notes_.push_back(drawing_.Source() + ":" + std::to_string(e.line) + ": no block '" +
-                             name + "'");
+            Note(e.line, "no block '" + name + "'");
         } else if (block) {
             Context inner;
             inner.inBlock = true;
@@ -1161,6 +1172,7 @@ private:
     double arrowSize_ = 0.18;
     std::string body_;
     std::size_t elements_ = 0;
+    std::size_t visits_ = 0;
     bool truncated_ = false;
     bool empty_ = true;
     double minX_ = 0, minY_ = 0, maxX_ = 0, maxY_ = 0;
