@@ -1114,6 +1114,7 @@ private:
         const dxf::BlockGroups* block = name.empty() ? nullptr : drawing_.FindBlock(name);
         const std::string key = text::UpperAscii(name);
         if (!Budget()) return;
+        ++elements_;  // the group counts: blocks of nothing but inserts must end too
         body_ += "<g class=\"" + e.type + "\">\n";
         const bool cycle = std::find(ctx.activeBlocks.begin(), ctx.activeBlocks.end(), key) !=
                            ctx.activeBlocks.end();
