@@ -502,6 +502,8 @@ public:
         }
         const auto asz = drawing.Header("$DIMASZ");
         const auto scale = drawing.Header("$DIMSCALE");
+        const auto size = drawing.Header("$TEXTSIZE");
+        if (!size.empty() && size.front().real > 0) textSize_ = size.front().real;
         arrowSize_ = (asz.empty() ? 0.18 : asz.front().real) *
                      (scale.empty() || scale.front().real == 0 ? 1 : scale.front().real);
     }
@@ -895,7 +897,8 @@ private:
         const Affine ocs = to.After(ObjectSystemOf(g));
         TextLayout t;
         t.type = e.type;
-        t.height = RealOr(g, 40, 2.5);
+        t.height = RealOr(g, 40, 0);
+        if (!(t.height > 0)) t.height = textSize_;  // 0: the style's or the drawing's height
         const double angle = RealOr(g, 50, 0) * kPi / 180;
         const std::int64_t h = IntegerOr(g, 72, 0);
         const std::int64_t v = IntegerOr(g, e.type == "ATTRIB" ? 74 : 73, 0);
@@ -934,7 +937,8 @@ private:
         if (const Group* last = FindGroup(g, 1)) value += drawing_.RawText(*last);
         TextLayout t;
         t.type = e.type;
-        t.height = RealOr(g, 40, 2.5);
+        t.height = RealOr(g, 40, 0);
+        if (!(t.height > 0)) t.height = textSize_;  // 0: the style's or the drawing's height
         const Vec3 normal = Unit(PointOf(g, 210, {0, 0, 1}));
         Vec3 direction;
         if (FindGroup(g, 11)) {
@@ -1171,6 +1175,7 @@ private:
     SvgOptions options_;
     std::map<std::string, LayerStyle, std::less<>> layers_;
     double arrowSize_ = 0.18;
+    double textSize_ = 2.5;  // $TEXTSIZE
     std::string body_;
     std::size_t elements_ = 0;
     std::size_t visits_ = 0;
