@@ -5,11 +5,15 @@
 
 #include <algorithm>
 #include <array>
+#include <cctype>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <map>
 #include <numbers>
+#include <optional>
+#include <span>
+#include <string_view>
 
 #include "platform/codepage.h"
 #include "text/names.h"
