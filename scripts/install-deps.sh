@@ -11,6 +11,8 @@ packages=(
     g++-mingw-w64-x86-64 wine wine64 xvfb xauth fonts-noto-cjk imagemagick x11-utils
     # the Windows package (scripts/package-windows.sh)
     zip
+    # the README's picture of the demo (scripts/demo-picture.sh), with fonts-noto-cjk above
+    librsvg2-bin
 )
 
 missing=()

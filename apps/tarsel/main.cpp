@@ -28,6 +28,7 @@ constexpr Subcommand kSubcommands[] = {
     {"table", "print the area table of a drawing's tagged triangles", RunTable},
     {"run", "open a drawing, run a palette session from a job file, save the drawing", RunRun},
     {"settings", "show or change the palette's settings file", RunSettings},
+    {"render", "write an SVG picture of a drawing's model space", RunRender},
 };
 
 void PrintHelp(std::ostream& out) {

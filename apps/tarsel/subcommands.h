@@ -25,4 +25,7 @@ int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& e
 // tarsel settings FILE.ini [--set KEY=VALUE ...]
 int RunSettings(std::span<const std::string> args, std::ostream& out, std::ostream& err);
 
+// tarsel render DRAWING.dxf -o OUT.svg [--background dark|white]
+int RunRender(std::span<const std::string> args, std::ostream& out, std::ostream& err);
+
 }  // namespace tarsel::app
