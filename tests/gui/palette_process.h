@@ -52,13 +52,13 @@ inline bool Checked(HWND button) {
 }
 
 // Tarsel2025.exe copied into a folder of the test (its settings and CAD list live beside it)
-// and started; ready once its palette is visible and idle.
+// and started; ready once its palette is visible and idle. Another program that shows a
+// window of the palette's class may stand in (the start-up probe's baseline).
 class PaletteProcess {
 public:
-    explicit PaletteProcess(const fs::path& folder) {
-        const fs::path exe = folder / "Tarsel2025.exe";
-        fs::copy_file(ServerProcess::Sibling(L"Tarsel2025.exe"), exe,
-                      fs::copy_options::overwrite_existing);
+    explicit PaletteProcess(const fs::path& folder, const wchar_t* program = L"Tarsel2025.exe") {
+        const fs::path exe = folder / program;
+        fs::copy_file(ServerProcess::Sibling(program), exe, fs::copy_options::overwrite_existing);
         std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
