@@ -334,7 +334,7 @@ void PaletteWindow::CreateControls() {
                       WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_MULTILINE | TCS_FIXEDWIDTH |
                           (dark ? TCS_OWNERDRAWFIXED : 0),
                       0, {0, 0, kClientWidth, kClientHeight}, kPageControl1, scale_, font_.get());
-    theme_.DarkBackground(tab);
+    theme_.DarkPageControl(tab);
     // Four tabs of one width fit one row, whatever the font's widths.
     SendMessageW(tab, TCM_SETITEMSIZE, 0, MAKELPARAM(scale_(kTabWidth), scale_(kTabHeight)));
     for (int page = 0; page < kPageCount; ++page) {
