@@ -7,12 +7,15 @@
 // commctrl.h needs windows.h first
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cadlink/automation.h"
@@ -329,6 +332,54 @@ TEST_F(PaletteGuiTest, AFailedSaveIsReportedWithTheFileAndTheProgramStillEndsCle
     }
     SetFileAttributesW(Settings().c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadFile(Settings()), before);
+}
+
+// Every text of a message box (its message is a static among its buttons).
+std::wstring BoxTexts(HWND box) {
+    std::wstring texts;
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM data) -> BOOL {
+            *reinterpret_cast<std::wstring*>(data) += Text(child) + L"\n";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+TEST_F(PaletteGuiTest, ALookThatCannotBeAppliedIsNamedAndTheDefaultLookWorks) {
+    // The box comes before the palette exists: it is answered here while the palette is
+    // awaited.
+    std::wstring message;
+    std::thread answer([&] {
+        HWND box = nullptr;
+        if (!WaitFor([&] { return (box = FindWindowW(L"#32770", L"Tarsel")) != nullptr; })) return;
+        message = BoxTexts(box);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    SetEnvironmentVariableW(L"TARSEL_REFUSE_THEME", L"1");
+    std::unique_ptr<PaletteProcess> palette;
+    try {
+        palette = std::make_unique<PaletteProcess>(folder_.path());
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << e.what();
+    }
+    SetEnvironmentVariableW(L"TARSEL_REFUSE_THEME", nullptr);
+    answer.join();
+    EXPECT_NE(message.find(L"\"Windows10 Dark\""), std::wstring::npos) << message;
+    ASSERT_NE(palette, nullptr);
+
+    // The default look: system-drawn buttons and tabs, not ours.
+    const auto style = [&](int id) { return GetWindowLongW(palette->Control(id), GWL_STYLE); };
+    EXPECT_EQ(style(ButtonId(10)) & BS_TYPEMASK, BS_PUSHBUTTON);
+    EXPECT_EQ(style(kPageControl1) & TCS_OWNERDRAWFIXED, 0);
+    // And the palette works.
+    palette->ShowPage(3);
+    SendMessageW(palette->Control(CheckBoxId(3)), BM_CLICK, 0, 0);
+    EXPECT_FALSE(IsWindowEnabled(palette->Control(EditId(14))));
+    EXPECT_EQ(palette->Close(), 0);
+    const std::vector<std::string> saved = ProfileLines(Settings());
+    EXPECT_NE(std::find(saved.begin(), saved.end(), "LT_Tarsel/Leader=0"), saved.end());
 }
 
 // {6A1C9E24-5B7D-4F13-9E82-0C4D3B2A1F77}: a class of these tests only.
