@@ -334,6 +334,68 @@ TEST_F(PaletteGuiTest, AFailedSaveIsReportedWithTheFileAndTheProgramStillEndsCle
     EXPECT_EQ(ReadFile(Settings()), before);
 }
 
+// A control's place in its parent's client area.
+RECT PlaceOf(HWND control) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// WM_DPICHANGED as the system sends it on a move to a screen of another DPI: the suggested
+// window rectangle lives in the palette's memory, since the message carries a pointer.
+void SendDpiChanged(const PaletteProcess& palette, int dpi, const RECT& suggested) {
+    void* remote =
+        VirtualAllocEx(palette.process(), nullptr, sizeof suggested, MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_NE(remote, nullptr);
+    WriteProcessMemory(palette.process(), remote, &suggested, sizeof suggested, nullptr);
+    DWORD_PTR ignored = 0;
+    EXPECT_NE(SendMessageTimeoutW(palette.palette(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                                  reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 5000, &ignored),
+              0);
+    VirtualFreeEx(palette.process(), remote, 0, MEM_RELEASE);
+}
+
+TEST_F(PaletteGuiTest, OnAScreenOfAnotherDpiTheLayoutIsScaledFromItsPlacesAt96Dpi) {
+    PaletteProcess palette(folder_.path());
+    RECT window{};
+    RECT client{};
+    GetWindowRect(palette.palette(), &window);
+    GetClientRect(palette.palette(), &client);
+    ASSERT_EQ(client.right, 195) << "the display is not at 96 DPI";
+    const int frameWidth = window.right - window.left - client.right;
+    const int frameHeight = window.bottom - window.top - client.bottom;
+    // Up and back: a layout rescaled from its last scale, not from 96 DPI, drifts on the way.
+    for (int dpi : {144, 120, 192, 96}) {
+        SCOPED_TRACE(dpi);
+        const auto scale = [&](int pixels) { return MulDiv(pixels, dpi, 96); };
+        const RECT suggested{window.left + 10, window.top + 20,
+                             window.left + 10 + scale(195) + frameWidth,
+                             window.top + 20 + scale(266) + frameHeight};
+        SendDpiChanged(palette, dpi, suggested);
+        RECT now{};
+        GetWindowRect(palette.palette(), &now);
+        EXPECT_EQ(now.left, suggested.left);
+        EXPECT_EQ(now.top, suggested.top);
+        GetClientRect(palette.palette(), &client);
+        EXPECT_EQ(client.right, scale(195));
+        EXPECT_EQ(client.bottom, scale(266));
+        // 自動 at 129, 80, 57 × 21; No.'s up-down as tall as its field.
+        const RECT button = PlaceOf(palette.Control(ButtonId(10)));
+        EXPECT_EQ(button.left, scale(129));
+        EXPECT_EQ(button.top, scale(80));
+        EXPECT_EQ(button.right - button.left, scale(57));
+        EXPECT_EQ(button.bottom - button.top, scale(21));
+        const RECT upDown = PlaceOf(palette.Control(UpDownId(4)));
+        const RECT field = PlaceOf(palette.Control(EditId(16)));
+        EXPECT_EQ(upDown.bottom - upDown.top, scale(21));
+        EXPECT_EQ(field.top, scale(37));
+        EXPECT_LE(upDown.left, field.right + 2);  // beside its field, not left where it was
+        EXPECT_GE(upDown.left, field.right - 2);
+    }
+    EXPECT_EQ(palette.Close(), 0);
+}
+
 // Every text of a message box (its message is a static among its buttons).
 std::wstring BoxTexts(HWND box) {
     std::wstring texts;

@@ -48,6 +48,7 @@ constexpr int kTabHeight = 20;
 constexpr int kAboutPage = 3;  // the page with Image1 and the build label
 constexpr int kClientWidth = 195;
 constexpr int kClientHeight = 266;
+constexpr Rect96 kBuildLabelPlace = {52, 232, 132, 14};  // below "Tarsel2025" on the last page
 
 // The four pages, in their order. Groups are made after the controls they frame, so that they
 // lie below them; radio groups are made in sequence, so that each starts a group of its own.
@@ -277,6 +278,11 @@ const wchar_t* ClassOf(Kind kind) {
     }
 }
 
+HFONT FontOf(const ControlRow& row, HFONT normal, HFONT bold, HFONT number) {
+    if ((row.flags & kNumberFont) != 0) return number;
+    return (row.flags & kBold) != 0 ? bold : normal;
+}
+
 void RegisterPaletteClass(HINSTANCE instance, const DarkTheme& theme, HICON icon, HICON small) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -315,9 +321,7 @@ PaletteWindow::PaletteWindow(PaletteController& controller, const DarkTheme& the
                     args_.instance, this);
     if (hwnd_ == nullptr) throw std::runtime_error("the palette window cannot be created");
     theme_.DarkTitleBar(hwnd_);
-    font_ = MakeFont(L"ＭＳ Ｐゴシック", 12, false, scale_, SHIFTJIS_CHARSET);
-    boldFont_ = MakeFont(L"ＭＳ Ｐゴシック", 12, true, scale_, SHIFTJIS_CHARSET);
-    numberFont_ = MakeFont(L"ＭＳ Ｐゴシック", 16, true, scale_, SHIFTJIS_CHARSET);
+    fonts_ = MakeFonts();
     CreateControls();
     FormCreate();
 }
@@ -327,13 +331,19 @@ PaletteWindow::~PaletteWindow() {
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
+PaletteWindow::Fonts PaletteWindow::MakeFonts() const {
+    return {MakeFont(L"ＭＳ Ｐゴシック", 12, false, scale_, SHIFTJIS_CHARSET),
+            MakeFont(L"ＭＳ Ｐゴシック", 12, true, scale_, SHIFTJIS_CHARSET),
+            MakeFont(L"ＭＳ Ｐゴシック", 16, true, scale_, SHIFTJIS_CHARSET)};
+}
+
 void PaletteWindow::CreateControls() {
     const bool dark = theme_.Active();
-    HWND tab =
-        CreateControl(hwnd_, WC_TABCONTROLW, L"",
-                      WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_MULTILINE | TCS_FIXEDWIDTH |
-                          (dark ? TCS_OWNERDRAWFIXED : 0),
-                      0, {0, 0, kClientWidth, kClientHeight}, kPageControl1, scale_, font_.get());
+    HWND tab = CreateControl(hwnd_, WC_TABCONTROLW, L"",
+                             WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_MULTILINE |
+                                 TCS_FIXEDWIDTH | (dark ? TCS_OWNERDRAWFIXED : 0),
+                             0, {0, 0, kClientWidth, kClientHeight}, kPageControl1, scale_,
+                             fonts_.normal.get());
     theme_.DarkPageControl(tab);
     // Four tabs of one width fit one row, whatever the font's widths.
     SendMessageW(tab, TCM_SETITEMSIZE, 0, MAKELPARAM(scale_(kTabWidth), scale_(kTabHeight)));
@@ -352,9 +362,7 @@ void PaletteWindow::CreateControls() {
     const auto make = [&](std::size_t index) {
         const ControlRow& row = kControls[index];
         const int id = controlIds_[index];
-        const HFONT font = (row.flags & kNumberFont) != 0 ? numberFont_.get()
-                           : (row.flags & kBold) != 0     ? boldFont_.get()
-                                                          : font_.get();
+        const HFONT font = FontOf(row, fonts_.normal.get(), fonts_.bold.get(), fonts_.number.get());
         const DWORD exStyle =
             row.kind == Kind::Edit || row.kind == Kind::ReadOnlyEdit ? WS_EX_CLIENTEDGE : 0;
         // Dark: a group's caption is a label of its own, since the system draws a group's
@@ -381,7 +389,7 @@ void PaletteWindow::CreateControls() {
         if (kControls[i].kind == Kind::Group) make(i);
     }
     buildLabel_ = CreateControl(hwnd_, L"STATIC", args_.buildLabel.c_str(), SS_LEFT, 0,
-                                {52, 232, 132, 14}, nextLabel, scale_, font_.get());
+                                kBuildLabelPlace, nextLabel, scale_, fonts_.normal.get());
     // The page control lies below every control on its pages, or it paints over them.
     SetWindowPos(tab, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
 
@@ -408,22 +416,68 @@ void PaletteWindow::CreateControls() {
 }
 
 void PaletteWindow::MakeGroupCaptions() {
-    HDC dc = GetDC(hwnd_);
-    const HGDIOBJ oldFont = SelectObject(dc, font_.get());
-    for (const ControlRow& row : kControls) {
+    for (std::size_t i = 0; i < std::size(kControls); ++i) {
+        const ControlRow& row = kControls[i];
         if (row.kind != Kind::Group || row.text[0] == L'\0') continue;
+        HWND caption = CreateWindowExW(0, L"STATIC", row.text, WS_CHILD | SS_CENTER, 0, 0, 0, 0,
+                                       hwnd_, nullptr, args_.instance, nullptr);
+        if (caption == nullptr) continue;
+        groupCaptions_.push_back({i, caption});
+    }
+    PlaceGroupCaptions(fonts_.normal.get());
+}
+
+void PaletteWindow::PlaceGroupCaptions(HFONT font) {
+    // A caption is as wide as its text, over the group's frame line near its left end.
+    HDC dc = GetDC(hwnd_);
+    const HGDIOBJ oldFont = SelectObject(dc, font);
+    for (const GroupCaption& caption : groupCaptions_) {
+        const ControlRow& row = kControls[caption.row];
         SIZE extent{};
         GetTextExtentPoint32W(dc, row.text, static_cast<int>(wcslen(row.text)), &extent);
-        HWND caption =
-            CreateWindowExW(0, L"STATIC", row.text, WS_CHILD | SS_CENTER, scale_(row.place.x + 6),
-                            scale_(row.place.y), extent.cx + scale_(4), extent.cy, hwnd_, nullptr,
-                            args_.instance, nullptr);
-        if (caption == nullptr) continue;
-        SendMessageW(caption, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-        groupCaptions_.push_back({row.page, caption});
+        SetWindowPos(caption.label, nullptr, scale_(row.place.x + 6), scale_(row.place.y),
+                     extent.cx + scale_(4), extent.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(caption.label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
     SelectObject(dc, oldFont);
     ReleaseDC(hwnd_, dc);
+}
+
+void PaletteWindow::PlaceControls(const Fonts& fonts) {
+    const auto place = [&](HWND control, Rect96 at, HFONT font) {
+        SetWindowPos(control, nullptr, scale_(at.x), scale_(at.y), scale_(at.width),
+                     scale_(at.height), SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    };
+    HWND tab = Control(kPageControl1);
+    place(tab, {0, 0, kClientWidth, kClientHeight}, fonts.normal.get());
+    SendMessageW(tab, TCM_SETITEMSIZE, 0, MAKELPARAM(scale_(kTabWidth), scale_(kTabHeight)));
+    for (std::size_t i = 0; i < std::size(kControls); ++i) {
+        const ControlRow& row = kControls[i];
+        place(Control(controlIds_[i]), row.place,
+              FontOf(row, fonts.normal.get(), fonts.bold.get(), fonts.number.get()));
+    }
+    // An up-down takes its place beside its field again (and narrows the field) when given it.
+    for (const ControlRow& row : kControls) {
+        if (row.kind == Kind::UpDown) {
+            SendMessageW(Control(row.id), UDM_SETBUDDY,
+                         reinterpret_cast<WPARAM>(Control(row.buddy)), 0);
+        }
+    }
+    place(buildLabel_, kBuildLabelPlace, fonts.normal.get());
+    PlaceGroupCaptions(fonts.normal.get());
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scale_(240));
+}
+
+void PaletteWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+    scale_ = DpiScale(dpi);
+    // The new fonts are in every control before the old ones are deleted.
+    Fonts fonts = MakeFonts();
+    PlaceControls(fonts);
+    fonts_ = std::move(fonts);
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void PaletteWindow::FormCreate() {
@@ -530,8 +584,8 @@ void PaletteWindow::ShowPage(int page) {
         ShowWindow(Control(controlIds_[i]), shown ? SW_SHOWNA : SW_HIDE);
     }
     ShowWindow(buildLabel_, page == kAboutPage ? SW_SHOWNA : SW_HIDE);
-    for (const auto& [captionPage, caption] : groupCaptions_) {
-        ShowWindow(caption, captionPage == page ? SW_SHOWNA : SW_HIDE);
+    for (const GroupCaption& caption : groupCaptions_) {
+        ShowWindow(caption.label, kControls[caption.row].page == page ? SW_SHOWNA : SW_HIDE);
     }
 }
 
@@ -635,6 +689,9 @@ LRESULT PaletteWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
                 }
                 break;
             }
+            case WM_DPICHANGED:
+                OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+                return 0;
             case WM_DESTROY: FormDestroy(); return 0;
             default: break;
         }

@@ -78,7 +78,8 @@ private:
 // Layout is written at 96 DPI and scaled to the screen's DPI.
 class DpiScale {
 public:
-    DpiScale();
+    DpiScale();  // the primary screen's DPI
+    explicit DpiScale(int dpi) noexcept : dpi_(dpi > 0 ? dpi : 96) {}
     [[nodiscard]] int operator()(int pixels) const noexcept { return MulDiv(pixels, dpi_, 96); }
     [[nodiscard]] int Dpi() const noexcept { return dpi_; }
 
