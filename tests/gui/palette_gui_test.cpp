@@ -91,6 +91,7 @@ TEST_F(PaletteGuiTest, FirstStartShowsTheDefaultsAndClosingWritesEveryKey) {
     EXPECT_EQ(SendMessageW(palette.Control(kPageControl1), TCM_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(palette.TabText(0), L"ヘロン");
     EXPECT_EQ(palette.TabText(3), L"ツール");
+    palette.VisitEveryPage();
     EXPECT_EQ(GetWindowLongW(palette.palette(), GWL_EXSTYLE) & WS_EX_TOPMOST, WS_EX_TOPMOST);
 
     const std::pair<int, const wchar_t*> texts[] = {
@@ -188,6 +189,7 @@ TEST_F(PaletteGuiTest, SettingsLoadIntoTheRealControlsAndAreSavedBack) {
     WriteSettings("[LT_Tarsel]\r\nKyuuseki=1\r\nNagasa=7\r\nSyakudo=2\r\n");
     PaletteProcess palette(folder_.path());
     EXPECT_EQ(palette.TabText(0), L"三斜");
+    palette.VisitEveryPage();
     EXPECT_TRUE(Checked(palette.Control(RadioGroup1ItemId(1))));
     EXPECT_TRUE(IsWindowEnabled(palette.Control(EditId(20))));
     EXPECT_FALSE(IsWindowEnabled(palette.Control(EditId(11))));
@@ -235,6 +237,7 @@ TEST_F(PaletteGuiTest, OptionHandlersWorkThroughTheRealControls) {
     palette.ShowPage(0);
     SendMessageW(palette.Control(RadioGroup1ItemId(1)), BM_CLICK, 0, 0);
     EXPECT_EQ(palette.TabText(0), L"三斜");
+    palette.VisitEveryPage();
     EXPECT_TRUE(IsWindowEnabled(palette.Control(EditId(20))));
     EXPECT_FALSE(IsWindowEnabled(palette.Control(EditId(11))));
 
@@ -321,6 +324,7 @@ TEST_F(PaletteGuiTest, AFailedSaveIsReportedWithTheFileAndTheProgramStillEndsCle
     SetFileAttributesW(Settings().c_str(), FILE_ATTRIBUTE_READONLY);
     {
         PaletteProcess palette(folder_.path());
+        palette.ShowPage(1);
         EXPECT_EQ(Text(palette.Control(EditId(7))), L"3");
         PostMessageW(palette.palette(), WM_CLOSE, 0, 0);
         HWND box = palette.WaitForWindow(L"#32770");
@@ -392,6 +396,13 @@ TEST_F(PaletteGuiTest, OnAScreenOfAnotherDpiTheLayoutIsScaledFromItsPlacesAt96Dp
         EXPECT_EQ(field.top, scale(37));
         EXPECT_LE(upDown.left, field.right + 2);  // beside its field, not left where it was
         EXPECT_GE(upDown.left, field.right - 2);
+        // A page first shown on this screen is made at its scale; later ones are placed anew.
+        palette.ShowPage(1);
+        const RECT layer = PlaceOf(palette.Control(EditId(12)));  // 70, 205, 115 × 18
+        EXPECT_EQ(layer.left, scale(70));
+        EXPECT_EQ(layer.top, scale(205));
+        EXPECT_EQ(layer.right - layer.left, scale(115));
+        palette.ShowPage(0);
     }
     EXPECT_EQ(palette.Close(), 0);
 }

@@ -149,6 +149,11 @@ public:
     void ShowPage(int page) const {
         SendMessageW(Control(kPageControl1), TCM_SETCURFOCUS, page, 0);
     }
+    // The palette makes a page's controls when the page is first shown, as a user first sees
+    // them: each page is shown once, ending on the first.
+    void VisitEveryPage() const {
+        for (int page = 3; page >= 0; --page) ShowPage(page);
+    }
 
     // Waits for the process to end; its exit code, or -1 when it did not end in time.
     int WaitForExit() const {

@@ -354,11 +354,29 @@ void PaletteWindow::CreateControls() {
         SendMessageW(tab, TCM_INSERTITEMW, page, reinterpret_cast<LPARAM>(&item));
     }
 
-    // Plain labels and groups are numbered in table order.
+    // Plain labels and groups are numbered in table order, whichever page is made first.
     int nextLabel = kFirstPlainLabel;
     for (const ControlRow& row : kControls) {
         controlIds_.push_back(row.id != 0 ? row.id : nextLabel++);
     }
+    buildLabelId_ = nextLabel;
+
+    tooltip_ =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, args_.instance, nullptr);
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scale_(240));
+    edit1Keys_ = [this](wchar_t key) { return EditKeyPress(1, key); };
+    edit2Keys_ = [this](wchar_t key) { return EditKeyPress(2, key); };
+    // The first page now; the others when first shown. Under Wine every control costs
+    // milliseconds to make, and three quarters of them lie on pages a start does not show.
+    (void)MakePage(0);
+}
+
+bool PaletteWindow::MakePage(int page) {
+    if (pageMade_[page]) return false;
+    pageMade_[page] = true;
+    const bool dark = theme_.Active();
     const auto make = [&](std::size_t index) {
         const ControlRow& row = kControls[index];
         const int id = controlIds_[index];
@@ -379,46 +397,42 @@ void PaletteWindow::CreateControls() {
             SendMessageW(control, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(row.buddy)), 0);
             SendMessageW(control, UDM_SETRANGE32, binding->min, binding->max);
         }
+        if (row.hint != nullptr) {
+            TTTOOLINFOW tool{};
+            tool.cbSize = sizeof tool;
+            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            tool.hwnd = hwnd_;
+            tool.uId = reinterpret_cast<UINT_PTR>(control);
+            tool.lpszText = const_cast<wchar_t*>(row.hint);
+            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        }
     };
     // Groups last, so that they lie below what they frame (their captions included).
     for (std::size_t i = 0; i < std::size(kControls); ++i) {
-        if (kControls[i].kind != Kind::Group) make(i);
+        if (kControls[i].page == page && kControls[i].kind != Kind::Group) make(i);
     }
-    if (dark) MakeGroupCaptions();
+    if (dark) MakeGroupCaptions(page);
     for (std::size_t i = 0; i < std::size(kControls); ++i) {
-        if (kControls[i].kind == Kind::Group) make(i);
+        if (kControls[i].page == page && kControls[i].kind == Kind::Group) make(i);
     }
-    buildLabel_ = CreateControl(hwnd_, L"STATIC", args_.buildLabel.c_str(), SS_LEFT, 0,
-                                kBuildLabelPlace, nextLabel, scale_, fonts_.normal.get());
-    // The page control lies below every control on its pages, or it paints over them.
-    SetWindowPos(tab, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-
-    tooltip_ =
-        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, args_.instance, nullptr);
-    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scale_(240));
-    for (const ControlRow& row : kControls) {
-        if (row.hint == nullptr) continue;
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = hwnd_;
-        tool.uId = reinterpret_cast<UINT_PTR>(Control(row.id));
-        tool.lpszText = const_cast<wchar_t*>(row.hint);
-        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    if (page == kAboutPage) {
+        buildLabel_ = CreateControl(hwnd_, L"STATIC", args_.buildLabel.c_str(), SS_LEFT, 0,
+                                    kBuildLabelPlace, buildLabelId_, scale_, fonts_.normal.get());
+        SendMessageW(Control(kImage1), STM_SETICON, reinterpret_cast<WPARAM>(args_.icon), 0);
+        HookEditKeys(Control(EditId(1)), &edit1Keys_);
+        HookEditKeys(Control(EditId(2)), &edit2Keys_);
     }
-
-    edit1Keys_ = [this](wchar_t key) { return EditKeyPress(1, key); };
-    edit2Keys_ = [this](wchar_t key) { return EditKeyPress(2, key); };
-    HookEditKeys(Control(EditId(1)), &edit1Keys_);
-    HookEditKeys(Control(EditId(2)), &edit2Keys_);
+    // The page control lies below every control on its pages, or it paints over them; a new
+    // child window is made below those before it.
+    SetWindowPos(Control(kPageControl1), HWND_BOTTOM, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return true;
 }
 
-void PaletteWindow::MakeGroupCaptions() {
+void PaletteWindow::MakeGroupCaptions(int page) {
     for (std::size_t i = 0; i < std::size(kControls); ++i) {
         const ControlRow& row = kControls[i];
-        if (row.kind != Kind::Group || row.text[0] == L'\0') continue;
+        if (row.page != page || row.kind != Kind::Group || row.text[0] == L'\0') continue;
         HWND caption = CreateWindowExW(0, L"STATIC", row.text, WS_CHILD | SS_CENTER, 0, 0, 0, 0,
                                        hwnd_, nullptr, args_.instance, nullptr);
         if (caption == nullptr) continue;
@@ -454,17 +468,18 @@ void PaletteWindow::PlaceControls(const Fonts& fonts) {
     SendMessageW(tab, TCM_SETITEMSIZE, 0, MAKELPARAM(scale_(kTabWidth), scale_(kTabHeight)));
     for (std::size_t i = 0; i < std::size(kControls); ++i) {
         const ControlRow& row = kControls[i];
+        if (!pageMade_[row.page]) continue;
         place(Control(controlIds_[i]), row.place,
               FontOf(row, fonts.normal.get(), fonts.bold.get(), fonts.number.get()));
     }
     // An up-down takes its place beside its field again (and narrows the field) when given it.
     for (const ControlRow& row : kControls) {
-        if (row.kind == Kind::UpDown) {
+        if (pageMade_[row.page] && row.kind == Kind::UpDown) {
             SendMessageW(Control(row.id), UDM_SETBUDDY,
                          reinterpret_cast<WPARAM>(Control(row.buddy)), 0);
         }
     }
-    place(buildLabel_, kBuildLabelPlace, fonts.normal.get());
+    if (buildLabel_ != nullptr) place(buildLabel_, kBuildLabelPlace, fonts.normal.get());
     PlaceGroupCaptions(fonts.normal.get());
     SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scale_(240));
 }
@@ -496,7 +511,6 @@ void PaletteWindow::FormCreate() {
     SetWindowPos(hwnd_, nullptr, position.Left, position.Top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowState();  // the scale fields and the caption among the rest
-    SendMessageW(Control(kImage1), STM_SETICON, reinterpret_cast<WPARAM>(args_.icon), 0);
     filter_ = cadlink::com::TMessageFilter::Create();
     filter_->RegisterFilter();
     SendMessageW(Control(kPageControl1), TCM_SETCURSEL, 0, 0);
@@ -578,12 +592,14 @@ void PaletteWindow::ShowState() {
 }
 
 void PaletteWindow::ShowPage(int page) {
+    if (MakePage(page)) ShowState();  // its controls show the options as the others do
     page_ = page;
     for (std::size_t i = 0; i < std::size(kControls); ++i) {
+        if (!pageMade_[kControls[i].page]) continue;
         const bool shown = kControls[i].page == page && (kControls[i].flags & kHidden) == 0;
         ShowWindow(Control(controlIds_[i]), shown ? SW_SHOWNA : SW_HIDE);
     }
-    ShowWindow(buildLabel_, page == kAboutPage ? SW_SHOWNA : SW_HIDE);
+    if (buildLabel_ != nullptr) ShowWindow(buildLabel_, page == kAboutPage ? SW_SHOWNA : SW_HIDE);
     for (const GroupCaption& caption : groupCaptions_) {
         ShowWindow(caption.label, kControls[caption.row].page == page ? SW_SHOWNA : SW_HIDE);
     }

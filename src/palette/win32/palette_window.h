@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -62,7 +63,9 @@ private:
     };
     [[nodiscard]] Fonts MakeFonts() const;
     void CreateControls();
-    void MakeGroupCaptions();
+    // Makes a page's controls the first time; true then.
+    bool MakePage(int page);
+    void MakeGroupCaptions(int page);
     void PlaceGroupCaptions(HFONT font);
     // Every control placed and sized from its 96-DPI place at the current scale, in fonts.
     void PlaceControls(const Fonts& fonts);
@@ -88,7 +91,9 @@ private:
     DpiScale scale_;
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
-    HWND buildLabel_ = nullptr;
+    HWND buildLabel_ = nullptr;  // made with the last page
+    int buildLabelId_ = 0;
+    std::array<bool, 4> pageMade_{};
     // The id of each control of the pages, in the order of the page table (plain labels and
     // groups are numbered).
     std::vector<int> controlIds_;
