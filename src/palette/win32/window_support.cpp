@@ -43,49 +43,43 @@ LRESULT CALLBACK EditKeysProc(HWND edit, UINT message, WPARAM wParam, LPARAM lPa
     return DefSubclassProc(edit, message, wParam, lParam);
 }
 
-// The page control's body and tab row. A visual style paints them in its own light colours in
-// WM_PAINT (erasing is not enough, and it frames even owner-drawn tabs), so once the control
-// has painted, both are painted over in ours. The controls on the pages are siblings, which the
-// page control's clipping keeps out of this paint.
+// The page control's body and tab row, painted whole in our colours. A visual style would
+// paint them in its own light ones in WM_PAINT (erasing is not enough, and it frames even
+// owner-drawn tabs), and painting that first only to paint over it costs a start time. The
+// controls on the pages are siblings, which the page control's clipping keeps out of this.
 LRESULT CALLBACK DarkPageProc(HWND tab, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR /*id*/,
                               DWORD_PTR data) noexcept {
+    if (message != WM_PAINT && message != WM_ERASEBKGND) {
+        return DefSubclassProc(tab, message, wParam, lParam);
+    }
+    if (message == WM_ERASEBKGND) return 1;  // WM_PAINT paints every pixel
     const auto& theme = *reinterpret_cast<const DarkTheme*>(data);
-    if (message == WM_ERASEBKGND) {
-        RECT client{};
-        GetClientRect(tab, &client);
-        FillRect(reinterpret_cast<HDC>(wParam), &client, theme.WindowBrush());
-        return 1;
+    PAINTSTRUCT paint{};
+    HDC dc = wParam != 0 ? reinterpret_cast<HDC>(wParam) : BeginPaint(tab, &paint);
+    RECT body{};
+    GetClientRect(tab, &body);
+    FillRect(dc, &body, theme.WindowBrush());
+    RECT item{};
+    if (TabCtrl_GetItemRect(tab, 0, &item)) body.top = item.bottom;
+    SetDCBrushColor(dc, kFrameColour);
+    FrameRect(dc, &body, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    const HGDIOBJ oldFont =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(tab, WM_GETFONT, 0, 0)));
+    const int selected = TabCtrl_GetCurSel(tab);
+    for (int i = 0; i < TabCtrl_GetItemCount(tab); ++i) {
+        if (!TabCtrl_GetItemRect(tab, i, &item)) continue;
+        DRAWITEMSTRUCT draw{};
+        draw.CtlType = ODT_TAB;
+        draw.itemID = static_cast<UINT>(i);
+        draw.itemState = i == selected ? ODS_SELECTED : 0;
+        draw.hwndItem = tab;
+        draw.hDC = dc;
+        draw.rcItem = item;
+        theme.DrawTab(draw);
     }
-    if (message != WM_PAINT) return DefSubclassProc(tab, message, wParam, lParam);
-    const LRESULT result = DefSubclassProc(tab, message, wParam, lParam);
-    if (HDC dc = GetDC(tab)) {
-        RECT body{};
-        GetClientRect(tab, &body);
-        RECT row = body;
-        RECT item{};
-        if (TabCtrl_GetItemRect(tab, 0, &item)) row.bottom = body.top = item.bottom;
-        FillRect(dc, &row, theme.WindowBrush());
-        FillRect(dc, &body, theme.WindowBrush());
-        SetDCBrushColor(dc, kFrameColour);
-        FrameRect(dc, &body, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
-        const HGDIOBJ oldFont =
-            SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(tab, WM_GETFONT, 0, 0)));
-        const int selected = TabCtrl_GetCurSel(tab);
-        for (int i = 0; i < TabCtrl_GetItemCount(tab); ++i) {
-            if (!TabCtrl_GetItemRect(tab, i, &item)) continue;
-            DRAWITEMSTRUCT draw{};
-            draw.CtlType = ODT_TAB;
-            draw.itemID = static_cast<UINT>(i);
-            draw.itemState = i == selected ? ODS_SELECTED : 0;
-            draw.hwndItem = tab;
-            draw.hDC = dc;
-            draw.rcItem = item;
-            theme.DrawTab(draw);
-        }
-        SelectObject(dc, oldFont);
-        ReleaseDC(tab, dc);
-    }
-    return result;
+    SelectObject(dc, oldFont);
+    if (wParam == 0) EndPaint(tab, &paint);
+    return 0;
 }
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
