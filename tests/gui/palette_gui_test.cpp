@@ -186,7 +186,7 @@ TEST_F(PaletteGuiTest, FirstStartShowsTheDefaultsAndClosingWritesEveryKey) {
 }
 
 TEST_F(PaletteGuiTest, SettingsLoadIntoTheRealControlsAndAreSavedBack) {
-    WriteSettings("[LT_Tarsel]\r\nKyuuseki=1\r\nNagasa=7\r\nSyakudo=2\r\n");
+    WriteSettings("[LT_Tarsel]\r\nKyuuseki=1\r\nNagasa=7\r\nSyakudo=2\r\nM_Layer=LOADED\r\n");
     PaletteProcess palette(folder_.path());
     EXPECT_EQ(palette.TabText(0), L"三斜");
     palette.VisitEveryPage();
@@ -195,6 +195,8 @@ TEST_F(PaletteGuiTest, SettingsLoadIntoTheRealControlsAndAreSavedBack) {
     EXPECT_FALSE(IsWindowEnabled(palette.Control(EditId(11))));
     EXPECT_TRUE(Checked(palette.Control(RadioButtonId(1))));  // 7 loads as 切捨
     EXPECT_EQ(Text(palette.Control(EditId(8))), L"100");
+    // A page made after the settings loaded shows them, not the fields' creation texts.
+    EXPECT_EQ(Text(palette.Control(EditId(12))), L"LOADED");
     EXPECT_TRUE(Checked(palette.Control(CheckBoxId(1))));  // a missing AutoCheck is true
     // No position in the file: centred on the screen.
     RECT frame{};
@@ -210,6 +212,7 @@ TEST_F(PaletteGuiTest, SettingsLoadIntoTheRealControlsAndAreSavedBack) {
     EXPECT_TRUE(has("LT_Tarsel/Nagasa=0"));
     EXPECT_TRUE(has("LT_Tarsel/Kyuuseki=1"));
     EXPECT_TRUE(has("LT_Tarsel/Syakudo=2"));
+    EXPECT_TRUE(has("LT_Tarsel/M_Layer=LOADED"));
 }
 
 TEST_F(PaletteGuiTest, OptionHandlersWorkThroughTheRealControls) {
