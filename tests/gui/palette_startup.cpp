@@ -1,5 +1,5 @@
-// palette_startup.exe [RUNS]: how long Tarsel2025.exe takes from its process's creation to its
-// palette being visible and idle, and its working set then (run on Xvfb through
+// palette_startup.exe [RUNS [PROGRAM...]]: how long Tarsel2025.exe takes from its process's
+// creation to its palette being visible and idle, and its working set then (run on Xvfb through
 // cmake/wine-gui-run.sh). startup_baseline.exe, the smallest program with such a window, is
 // timed in turn with it: what any GUI program costs under the same Wine, display and load, so
 // that the palette's own share shows. Prints the median and the worst of the runs of each.
@@ -62,24 +62,23 @@ void Report(const wchar_t* program, const std::vector<Sample>& samples) {
 
 int wmain(int argc, wchar_t** argv) {
     const int runs = argc > 1 ? std::max(1, _wtoi(argv[1])) : 10;
-    constexpr const wchar_t* kPalette = L"Tarsel2025.exe";
-    constexpr const wchar_t* kBaseline = L"startup_baseline.exe";
-    std::vector<Sample> palette;
-    std::vector<Sample> baseline;
+    // Other builds of the palette placed beside it may be named to be timed in the same turns.
+    std::vector<const wchar_t*> programs = {L"Tarsel2025.exe", L"startup_baseline.exe"};
+    if (argc > 2) programs.assign(argv + 2, argv + argc);
+    std::vector<std::vector<Sample>> samples(programs.size());
     try {
         // The first starts also warm Wine's caches: not counted.
-        (void)Measure(kBaseline);
-        (void)Measure(kPalette);
-        // In turn, so that a change in the machine's load falls on both alike.
+        for (const wchar_t* program : programs) (void)Measure(program);
+        // In turn, so that a change in the machine's load falls on all alike.
         for (int i = 0; i < runs; ++i) {
-            baseline.push_back(Measure(kBaseline));
-            palette.push_back(Measure(kPalette));
+            for (std::size_t p = 0; p < programs.size(); ++p) {
+                samples[p].push_back(Measure(programs[p]));
+            }
         }
     } catch (const std::exception& e) {
         std::fprintf(stderr, "palette_startup: %s\n", e.what());
         return 1;
     }
-    Report(kPalette, palette);
-    Report(kBaseline, baseline);
+    for (std::size_t p = 0; p < programs.size(); ++p) Report(programs[p], samples[p]);
     return 0;
 }
