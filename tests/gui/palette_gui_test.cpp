@@ -7,12 +7,15 @@
 // commctrl.h needs windows.h first
 #include <commctrl.h>
 
+#include <algorithm>
 #include <cstddef>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "cadlink/automation.h"
@@ -88,6 +91,7 @@ TEST_F(PaletteGuiTest, FirstStartShowsTheDefaultsAndClosingWritesEveryKey) {
     EXPECT_EQ(SendMessageW(palette.Control(kPageControl1), TCM_GETCURSEL, 0, 0), 0);
     EXPECT_EQ(palette.TabText(0), L"ヘロン");
     EXPECT_EQ(palette.TabText(3), L"ツール");
+    palette.VisitEveryPage();
     EXPECT_EQ(GetWindowLongW(palette.palette(), GWL_EXSTYLE) & WS_EX_TOPMOST, WS_EX_TOPMOST);
 
     const std::pair<int, const wchar_t*> texts[] = {
@@ -182,14 +186,17 @@ TEST_F(PaletteGuiTest, FirstStartShowsTheDefaultsAndClosingWritesEveryKey) {
 }
 
 TEST_F(PaletteGuiTest, SettingsLoadIntoTheRealControlsAndAreSavedBack) {
-    WriteSettings("[LT_Tarsel]\r\nKyuuseki=1\r\nNagasa=7\r\nSyakudo=2\r\n");
+    WriteSettings("[LT_Tarsel]\r\nKyuuseki=1\r\nNagasa=7\r\nSyakudo=2\r\nM_Layer=LOADED\r\n");
     PaletteProcess palette(folder_.path());
     EXPECT_EQ(palette.TabText(0), L"三斜");
+    palette.VisitEveryPage();
     EXPECT_TRUE(Checked(palette.Control(RadioGroup1ItemId(1))));
     EXPECT_TRUE(IsWindowEnabled(palette.Control(EditId(20))));
     EXPECT_FALSE(IsWindowEnabled(palette.Control(EditId(11))));
     EXPECT_TRUE(Checked(palette.Control(RadioButtonId(1))));  // 7 loads as 切捨
     EXPECT_EQ(Text(palette.Control(EditId(8))), L"100");
+    // A page made after the settings loaded shows them, not the fields' creation texts.
+    EXPECT_EQ(Text(palette.Control(EditId(12))), L"LOADED");
     EXPECT_TRUE(Checked(palette.Control(CheckBoxId(1))));  // a missing AutoCheck is true
     // No position in the file: centred on the screen.
     RECT frame{};
@@ -205,6 +212,7 @@ TEST_F(PaletteGuiTest, SettingsLoadIntoTheRealControlsAndAreSavedBack) {
     EXPECT_TRUE(has("LT_Tarsel/Nagasa=0"));
     EXPECT_TRUE(has("LT_Tarsel/Kyuuseki=1"));
     EXPECT_TRUE(has("LT_Tarsel/Syakudo=2"));
+    EXPECT_TRUE(has("LT_Tarsel/M_Layer=LOADED"));
 }
 
 TEST_F(PaletteGuiTest, OptionHandlersWorkThroughTheRealControls) {
@@ -232,6 +240,7 @@ TEST_F(PaletteGuiTest, OptionHandlersWorkThroughTheRealControls) {
     palette.ShowPage(0);
     SendMessageW(palette.Control(RadioGroup1ItemId(1)), BM_CLICK, 0, 0);
     EXPECT_EQ(palette.TabText(0), L"三斜");
+    palette.VisitEveryPage();
     EXPECT_TRUE(IsWindowEnabled(palette.Control(EditId(20))));
     EXPECT_FALSE(IsWindowEnabled(palette.Control(EditId(11))));
 
@@ -318,6 +327,7 @@ TEST_F(PaletteGuiTest, AFailedSaveIsReportedWithTheFileAndTheProgramStillEndsCle
     SetFileAttributesW(Settings().c_str(), FILE_ATTRIBUTE_READONLY);
     {
         PaletteProcess palette(folder_.path());
+        palette.ShowPage(1);
         EXPECT_EQ(Text(palette.Control(EditId(7))), L"3");
         PostMessageW(palette.palette(), WM_CLOSE, 0, 0);
         HWND box = palette.WaitForWindow(L"#32770");
@@ -329,6 +339,123 @@ TEST_F(PaletteGuiTest, AFailedSaveIsReportedWithTheFileAndTheProgramStillEndsCle
     }
     SetFileAttributesW(Settings().c_str(), FILE_ATTRIBUTE_NORMAL);
     EXPECT_EQ(ReadFile(Settings()), before);
+}
+
+// A control's place in its parent's client area.
+RECT PlaceOf(HWND control) {
+    RECT rect{};
+    GetWindowRect(control, &rect);
+    MapWindowPoints(nullptr, GetParent(control), reinterpret_cast<POINT*>(&rect), 2);
+    return rect;
+}
+
+// WM_DPICHANGED as the system sends it on a move to a screen of another DPI: the suggested
+// window rectangle lives in the palette's memory, since the message carries a pointer.
+void SendDpiChanged(const PaletteProcess& palette, int dpi, const RECT& suggested) {
+    void* remote =
+        VirtualAllocEx(palette.process(), nullptr, sizeof suggested, MEM_COMMIT, PAGE_READWRITE);
+    ASSERT_NE(remote, nullptr);
+    WriteProcessMemory(palette.process(), remote, &suggested, sizeof suggested, nullptr);
+    DWORD_PTR ignored = 0;
+    EXPECT_NE(SendMessageTimeoutW(palette.palette(), WM_DPICHANGED, MAKEWPARAM(dpi, dpi),
+                                  reinterpret_cast<LPARAM>(remote), SMTO_NORMAL, 5000, &ignored),
+              0);
+    VirtualFreeEx(palette.process(), remote, 0, MEM_RELEASE);
+}
+
+TEST_F(PaletteGuiTest, OnAScreenOfAnotherDpiTheLayoutIsScaledFromItsPlacesAt96Dpi) {
+    PaletteProcess palette(folder_.path());
+    RECT window{};
+    RECT client{};
+    GetWindowRect(palette.palette(), &window);
+    GetClientRect(palette.palette(), &client);
+    ASSERT_EQ(client.right, 195) << "the display is not at 96 DPI";
+    const int frameWidth = window.right - window.left - client.right;
+    const int frameHeight = window.bottom - window.top - client.bottom;
+    // Up and back: a layout rescaled from its last scale, not from 96 DPI, drifts on the way.
+    for (int dpi : {144, 120, 192, 96}) {
+        SCOPED_TRACE(dpi);
+        const auto scale = [&](int pixels) { return MulDiv(pixels, dpi, 96); };
+        const RECT suggested{window.left + 10, window.top + 20,
+                             window.left + 10 + scale(195) + frameWidth,
+                             window.top + 20 + scale(266) + frameHeight};
+        SendDpiChanged(palette, dpi, suggested);
+        RECT now{};
+        GetWindowRect(palette.palette(), &now);
+        EXPECT_EQ(now.left, suggested.left);
+        EXPECT_EQ(now.top, suggested.top);
+        GetClientRect(palette.palette(), &client);
+        EXPECT_EQ(client.right, scale(195));
+        EXPECT_EQ(client.bottom, scale(266));
+        // 自動 at 129, 80, 57 × 21; No.'s up-down as tall as its field.
+        const RECT button = PlaceOf(palette.Control(ButtonId(10)));
+        EXPECT_EQ(button.left, scale(129));
+        EXPECT_EQ(button.top, scale(80));
+        EXPECT_EQ(button.right - button.left, scale(57));
+        EXPECT_EQ(button.bottom - button.top, scale(21));
+        const RECT upDown = PlaceOf(palette.Control(UpDownId(4)));
+        const RECT field = PlaceOf(palette.Control(EditId(16)));
+        EXPECT_EQ(upDown.bottom - upDown.top, scale(21));
+        EXPECT_EQ(field.top, scale(37));
+        EXPECT_LE(upDown.left, field.right + 2);  // beside its field, not left where it was
+        EXPECT_GE(upDown.left, field.right - 2);
+        // A page first shown on this screen is made at its scale; later ones are placed anew.
+        palette.ShowPage(1);
+        const RECT layer = PlaceOf(palette.Control(EditId(12)));  // 70, 205, 115 × 18
+        EXPECT_EQ(layer.left, scale(70));
+        EXPECT_EQ(layer.top, scale(205));
+        EXPECT_EQ(layer.right - layer.left, scale(115));
+        palette.ShowPage(0);
+    }
+    EXPECT_EQ(palette.Close(), 0);
+}
+
+// Every text of a message box (its message is a static among its buttons).
+std::wstring BoxTexts(HWND box) {
+    std::wstring texts;
+    EnumChildWindows(
+        box,
+        [](HWND child, LPARAM data) -> BOOL {
+            *reinterpret_cast<std::wstring*>(data) += Text(child) + L"\n";
+            return TRUE;
+        },
+        reinterpret_cast<LPARAM>(&texts));
+    return texts;
+}
+
+TEST_F(PaletteGuiTest, ALookThatCannotBeAppliedIsNamedAndTheDefaultLookWorks) {
+    // The box comes before the palette exists: it is answered here while the palette is
+    // awaited.
+    std::wstring message;
+    std::thread answer([&] {
+        HWND box = nullptr;
+        if (!WaitFor([&] { return (box = FindWindowW(L"#32770", L"Tarsel")) != nullptr; })) return;
+        message = BoxTexts(box);
+        PostMessageW(box, WM_COMMAND, IDOK, 0);
+    });
+    SetEnvironmentVariableW(L"TARSEL_REFUSE_THEME", L"1");
+    std::unique_ptr<PaletteProcess> palette;
+    try {
+        palette = std::make_unique<PaletteProcess>(folder_.path());
+    } catch (const std::exception& e) {
+        ADD_FAILURE() << e.what();
+    }
+    SetEnvironmentVariableW(L"TARSEL_REFUSE_THEME", nullptr);
+    answer.join();
+    EXPECT_NE(message.find(L"\"Windows10 Dark\""), std::wstring::npos) << message;
+    ASSERT_NE(palette, nullptr);
+
+    // The default look: system-drawn buttons and tabs, not ours.
+    const auto style = [&](int id) { return GetWindowLongW(palette->Control(id), GWL_STYLE); };
+    EXPECT_EQ(style(ButtonId(10)) & BS_TYPEMASK, BS_PUSHBUTTON);
+    EXPECT_EQ(style(kPageControl1) & TCS_OWNERDRAWFIXED, 0);
+    // And the palette works.
+    palette->ShowPage(3);
+    SendMessageW(palette->Control(CheckBoxId(3)), BM_CLICK, 0, 0);
+    EXPECT_FALSE(IsWindowEnabled(palette->Control(EditId(14))));
+    EXPECT_EQ(palette->Close(), 0);
+    const std::vector<std::string> saved = ProfileLines(Settings());
+    EXPECT_NE(std::find(saved.begin(), saved.end(), "LT_Tarsel/Leader=0"), saved.end());
 }
 
 // {6A1C9E24-5B7D-4F13-9E82-0C4D3B2A1F77}: a class of these tests only.

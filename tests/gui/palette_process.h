@@ -52,13 +52,13 @@ inline bool Checked(HWND button) {
 }
 
 // Tarsel2025.exe copied into a folder of the test (its settings and CAD list live beside it)
-// and started; ready once its palette is visible and idle.
+// and started; ready once its palette is visible and idle. Another program that shows a
+// window of the palette's class may stand in (the start-up probe's baseline).
 class PaletteProcess {
 public:
-    explicit PaletteProcess(const fs::path& folder) {
-        const fs::path exe = folder / "Tarsel2025.exe";
-        fs::copy_file(ServerProcess::Sibling(L"Tarsel2025.exe"), exe,
-                      fs::copy_options::overwrite_existing);
+    explicit PaletteProcess(const fs::path& folder, const wchar_t* program = L"Tarsel2025.exe") {
+        const fs::path exe = folder / program;
+        fs::copy_file(ServerProcess::Sibling(program), exe, fs::copy_options::overwrite_existing);
         std::wstring commandLine = L"\"" + exe.wstring() + L"\"";
         STARTUPINFOW startup{};
         startup.cb = sizeof startup;
@@ -148,6 +148,11 @@ public:
 
     void ShowPage(int page) const {
         SendMessageW(Control(kPageControl1), TCM_SETCURFOCUS, page, 0);
+    }
+    // The palette makes a page's controls when the page is first shown, as a user first sees
+    // them: each page is shown once, ending on the first.
+    void VisitEveryPage() const {
+        for (int page = 3; page >= 0; --page) ShowPage(page);
     }
 
     // Waits for the process to end; its exit code, or -1 when it did not end in time.

@@ -48,6 +48,7 @@ constexpr int kTabHeight = 20;
 constexpr int kAboutPage = 3;  // the page with Image1 and the build label
 constexpr int kClientWidth = 195;
 constexpr int kClientHeight = 266;
+constexpr Rect96 kBuildLabelPlace = {52, 232, 132, 14};  // below "Tarsel2025" on the last page
 
 // The four pages, in their order. Groups are made after the controls they frame, so that they
 // lie below them; radio groups are made in sequence, so that each starts a group of its own.
@@ -277,6 +278,11 @@ const wchar_t* ClassOf(Kind kind) {
     }
 }
 
+HFONT FontOf(const ControlRow& row, HFONT normal, HFONT bold, HFONT number) {
+    if ((row.flags & kNumberFont) != 0) return number;
+    return (row.flags & kBold) != 0 ? bold : normal;
+}
+
 void RegisterPaletteClass(HINSTANCE instance, const DarkTheme& theme, HICON icon, HICON small) {
     WNDCLASSEXW windowClass{};
     windowClass.cbSize = sizeof windowClass;
@@ -315,9 +321,7 @@ PaletteWindow::PaletteWindow(PaletteController& controller, const DarkTheme& the
                     args_.instance, this);
     if (hwnd_ == nullptr) throw std::runtime_error("the palette window cannot be created");
     theme_.DarkTitleBar(hwnd_);
-    font_ = MakeFont(L"ＭＳ Ｐゴシック", 12, false, scale_, SHIFTJIS_CHARSET);
-    boldFont_ = MakeFont(L"ＭＳ Ｐゴシック", 12, true, scale_, SHIFTJIS_CHARSET);
-    numberFont_ = MakeFont(L"ＭＳ Ｐゴシック", 16, true, scale_, SHIFTJIS_CHARSET);
+    fonts_ = MakeFonts();
     CreateControls();
     FormCreate();
 }
@@ -327,14 +331,20 @@ PaletteWindow::~PaletteWindow() {
     if (hwnd_ != nullptr) DestroyWindow(hwnd_);
 }
 
+PaletteWindow::Fonts PaletteWindow::MakeFonts() const {
+    return {MakeFont(L"ＭＳ Ｐゴシック", 12, false, scale_, SHIFTJIS_CHARSET),
+            MakeFont(L"ＭＳ Ｐゴシック", 12, true, scale_, SHIFTJIS_CHARSET),
+            MakeFont(L"ＭＳ Ｐゴシック", 16, true, scale_, SHIFTJIS_CHARSET)};
+}
+
 void PaletteWindow::CreateControls() {
     const bool dark = theme_.Active();
-    HWND tab =
-        CreateControl(hwnd_, WC_TABCONTROLW, L"",
-                      WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_MULTILINE | TCS_FIXEDWIDTH |
-                          (dark ? TCS_OWNERDRAWFIXED : 0),
-                      0, {0, 0, kClientWidth, kClientHeight}, kPageControl1, scale_, font_.get());
-    theme_.DarkBackground(tab);
+    HWND tab = CreateControl(hwnd_, WC_TABCONTROLW, L"",
+                             WS_VISIBLE | WS_CLIPSIBLINGS | WS_TABSTOP | TCS_MULTILINE |
+                                 TCS_FIXEDWIDTH | (dark ? TCS_OWNERDRAWFIXED : 0),
+                             0, {0, 0, kClientWidth, kClientHeight}, kPageControl1, scale_,
+                             fonts_.normal.get());
+    theme_.DarkPageControl(tab);
     // Four tabs of one width fit one row, whatever the font's widths.
     SendMessageW(tab, TCM_SETITEMSIZE, 0, MAKELPARAM(scale_(kTabWidth), scale_(kTabHeight)));
     for (int page = 0; page < kPageCount; ++page) {
@@ -344,17 +354,33 @@ void PaletteWindow::CreateControls() {
         SendMessageW(tab, TCM_INSERTITEMW, page, reinterpret_cast<LPARAM>(&item));
     }
 
-    // Plain labels and groups are numbered in table order.
+    // Plain labels and groups are numbered in table order, whichever page is made first.
     int nextLabel = kFirstPlainLabel;
     for (const ControlRow& row : kControls) {
         controlIds_.push_back(row.id != 0 ? row.id : nextLabel++);
     }
+    buildLabelId_ = nextLabel;
+
+    tooltip_ =
+        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
+                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
+                        CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, args_.instance, nullptr);
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scale_(240));
+    edit1Keys_ = [this](wchar_t key) { return EditKeyPress(1, key); };
+    edit2Keys_ = [this](wchar_t key) { return EditKeyPress(2, key); };
+    // The first page now; the others when first shown. Under Wine every control costs
+    // milliseconds to make, and three quarters of them lie on pages a start does not show.
+    (void)MakePage(0);
+}
+
+bool PaletteWindow::MakePage(int page) {
+    if (pageMade_[page]) return false;
+    pageMade_[page] = true;
+    const bool dark = theme_.Active();
     const auto make = [&](std::size_t index) {
         const ControlRow& row = kControls[index];
         const int id = controlIds_[index];
-        const HFONT font = (row.flags & kNumberFont) != 0 ? numberFont_.get()
-                           : (row.flags & kBold) != 0     ? boldFont_.get()
-                                                          : font_.get();
+        const HFONT font = FontOf(row, fonts_.normal.get(), fonts_.bold.get(), fonts_.number.get());
         const DWORD exStyle =
             row.kind == Kind::Edit || row.kind == Kind::ReadOnlyEdit ? WS_EX_CLIENTEDGE : 0;
         // Dark: a group's caption is a label of its own, since the system draws a group's
@@ -371,59 +397,102 @@ void PaletteWindow::CreateControls() {
             SendMessageW(control, UDM_SETBUDDY, reinterpret_cast<WPARAM>(Control(row.buddy)), 0);
             SendMessageW(control, UDM_SETRANGE32, binding->min, binding->max);
         }
+        if (row.hint != nullptr) {
+            TTTOOLINFOW tool{};
+            tool.cbSize = sizeof tool;
+            tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
+            tool.hwnd = hwnd_;
+            tool.uId = reinterpret_cast<UINT_PTR>(control);
+            tool.lpszText = const_cast<wchar_t*>(row.hint);
+            SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+        }
     };
     // Groups last, so that they lie below what they frame (their captions included).
     for (std::size_t i = 0; i < std::size(kControls); ++i) {
-        if (kControls[i].kind != Kind::Group) make(i);
+        if (kControls[i].page == page && kControls[i].kind != Kind::Group) make(i);
     }
-    if (dark) MakeGroupCaptions();
+    if (dark) MakeGroupCaptions(page);
     for (std::size_t i = 0; i < std::size(kControls); ++i) {
-        if (kControls[i].kind == Kind::Group) make(i);
+        if (kControls[i].page == page && kControls[i].kind == Kind::Group) make(i);
     }
-    buildLabel_ = CreateControl(hwnd_, L"STATIC", args_.buildLabel.c_str(), SS_LEFT, 0,
-                                {52, 232, 132, 14}, nextLabel, scale_, font_.get());
-    // The page control lies below every control on its pages, or it paints over them.
-    SetWindowPos(tab, HWND_BOTTOM, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
-
-    tooltip_ =
-        CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASSW, nullptr,
-                        WS_POPUP | TTS_ALWAYSTIP | TTS_NOPREFIX, CW_USEDEFAULT, CW_USEDEFAULT,
-                        CW_USEDEFAULT, CW_USEDEFAULT, hwnd_, nullptr, args_.instance, nullptr);
-    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scale_(240));
-    for (const ControlRow& row : kControls) {
-        if (row.hint == nullptr) continue;
-        TTTOOLINFOW tool{};
-        tool.cbSize = sizeof tool;
-        tool.uFlags = TTF_IDISHWND | TTF_SUBCLASS;
-        tool.hwnd = hwnd_;
-        tool.uId = reinterpret_cast<UINT_PTR>(Control(row.id));
-        tool.lpszText = const_cast<wchar_t*>(row.hint);
-        SendMessageW(tooltip_, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&tool));
+    if (page == kAboutPage) {
+        buildLabel_ = CreateControl(hwnd_, L"STATIC", args_.buildLabel.c_str(), SS_LEFT, 0,
+                                    kBuildLabelPlace, buildLabelId_, scale_, fonts_.normal.get());
+        SendMessageW(Control(kImage1), STM_SETICON, reinterpret_cast<WPARAM>(args_.icon), 0);
+        HookEditKeys(Control(EditId(1)), &edit1Keys_);
+        HookEditKeys(Control(EditId(2)), &edit2Keys_);
     }
-
-    edit1Keys_ = [this](wchar_t key) { return EditKeyPress(1, key); };
-    edit2Keys_ = [this](wchar_t key) { return EditKeyPress(2, key); };
-    HookEditKeys(Control(EditId(1)), &edit1Keys_);
-    HookEditKeys(Control(EditId(2)), &edit2Keys_);
+    // The page control lies below every control on its pages, or it paints over them; a new
+    // child window is made below those before it.
+    SetWindowPos(Control(kPageControl1), HWND_BOTTOM, 0, 0, 0, 0,
+                 SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
+    return true;
 }
 
-void PaletteWindow::MakeGroupCaptions() {
+void PaletteWindow::MakeGroupCaptions(int page) {
+    for (std::size_t i = 0; i < std::size(kControls); ++i) {
+        const ControlRow& row = kControls[i];
+        if (row.page != page || row.kind != Kind::Group || row.text[0] == L'\0') continue;
+        HWND caption = CreateWindowExW(0, L"STATIC", row.text, WS_CHILD | SS_CENTER, 0, 0, 0, 0,
+                                       hwnd_, nullptr, args_.instance, nullptr);
+        if (caption == nullptr) continue;
+        groupCaptions_.push_back({i, caption});
+    }
+    PlaceGroupCaptions(fonts_.normal.get());
+}
+
+void PaletteWindow::PlaceGroupCaptions(HFONT font) {
+    // A caption is as wide as its text, over the group's frame line near its left end.
     HDC dc = GetDC(hwnd_);
-    const HGDIOBJ oldFont = SelectObject(dc, font_.get());
-    for (const ControlRow& row : kControls) {
-        if (row.kind != Kind::Group || row.text[0] == L'\0') continue;
+    const HGDIOBJ oldFont = SelectObject(dc, font);
+    for (const GroupCaption& caption : groupCaptions_) {
+        const ControlRow& row = kControls[caption.row];
         SIZE extent{};
         GetTextExtentPoint32W(dc, row.text, static_cast<int>(wcslen(row.text)), &extent);
-        HWND caption =
-            CreateWindowExW(0, L"STATIC", row.text, WS_CHILD | SS_CENTER, scale_(row.place.x + 6),
-                            scale_(row.place.y), extent.cx + scale_(4), extent.cy, hwnd_, nullptr,
-                            args_.instance, nullptr);
-        if (caption == nullptr) continue;
-        SendMessageW(caption, WM_SETFONT, reinterpret_cast<WPARAM>(font_.get()), FALSE);
-        groupCaptions_.push_back({row.page, caption});
+        SetWindowPos(caption.label, nullptr, scale_(row.place.x + 6), scale_(row.place.y),
+                     extent.cx + scale_(4), extent.cy, SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(caption.label, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
     }
     SelectObject(dc, oldFont);
     ReleaseDC(hwnd_, dc);
+}
+
+void PaletteWindow::PlaceControls(const Fonts& fonts) {
+    const auto place = [&](HWND control, Rect96 at, HFONT font) {
+        SetWindowPos(control, nullptr, scale_(at.x), scale_(at.y), scale_(at.width),
+                     scale_(at.height), SWP_NOZORDER | SWP_NOACTIVATE);
+        SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), FALSE);
+    };
+    HWND tab = Control(kPageControl1);
+    place(tab, {0, 0, kClientWidth, kClientHeight}, fonts.normal.get());
+    SendMessageW(tab, TCM_SETITEMSIZE, 0, MAKELPARAM(scale_(kTabWidth), scale_(kTabHeight)));
+    for (std::size_t i = 0; i < std::size(kControls); ++i) {
+        const ControlRow& row = kControls[i];
+        if (!pageMade_[row.page]) continue;
+        place(Control(controlIds_[i]), row.place,
+              FontOf(row, fonts.normal.get(), fonts.bold.get(), fonts.number.get()));
+    }
+    // An up-down takes its place beside its field again (and narrows the field) when given it.
+    for (const ControlRow& row : kControls) {
+        if (pageMade_[row.page] && row.kind == Kind::UpDown) {
+            SendMessageW(Control(row.id), UDM_SETBUDDY,
+                         reinterpret_cast<WPARAM>(Control(row.buddy)), 0);
+        }
+    }
+    if (buildLabel_ != nullptr) place(buildLabel_, kBuildLabelPlace, fonts.normal.get());
+    PlaceGroupCaptions(fonts.normal.get());
+    SendMessageW(tooltip_, TTM_SETMAXTIPWIDTH, 0, scale_(240));
+}
+
+void PaletteWindow::OnDpiChanged(int dpi, const RECT& suggested) {
+    scale_ = DpiScale(dpi);
+    // The new fonts are in every control before the old ones are deleted.
+    Fonts fonts = MakeFonts();
+    PlaceControls(fonts);
+    fonts_ = std::move(fonts);
+    SetWindowPos(hwnd_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+                 suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+    InvalidateRect(hwnd_, nullptr, TRUE);
 }
 
 void PaletteWindow::FormCreate() {
@@ -442,7 +511,6 @@ void PaletteWindow::FormCreate() {
     SetWindowPos(hwnd_, nullptr, position.Left, position.Top, 0, 0,
                  SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     ShowState();  // the scale fields and the caption among the rest
-    SendMessageW(Control(kImage1), STM_SETICON, reinterpret_cast<WPARAM>(args_.icon), 0);
     filter_ = cadlink::com::TMessageFilter::Create();
     filter_->RegisterFilter();
     SendMessageW(Control(kPageControl1), TCM_SETCURSEL, 0, 0);
@@ -524,14 +592,16 @@ void PaletteWindow::ShowState() {
 }
 
 void PaletteWindow::ShowPage(int page) {
+    if (MakePage(page)) ShowState();  // its controls show the options as the others do
     page_ = page;
     for (std::size_t i = 0; i < std::size(kControls); ++i) {
+        if (!pageMade_[kControls[i].page]) continue;
         const bool shown = kControls[i].page == page && (kControls[i].flags & kHidden) == 0;
         ShowWindow(Control(controlIds_[i]), shown ? SW_SHOWNA : SW_HIDE);
     }
-    ShowWindow(buildLabel_, page == kAboutPage ? SW_SHOWNA : SW_HIDE);
-    for (const auto& [captionPage, caption] : groupCaptions_) {
-        ShowWindow(caption, captionPage == page ? SW_SHOWNA : SW_HIDE);
+    if (buildLabel_ != nullptr) ShowWindow(buildLabel_, page == kAboutPage ? SW_SHOWNA : SW_HIDE);
+    for (const GroupCaption& caption : groupCaptions_) {
+        ShowWindow(caption.label, kControls[caption.row].page == page ? SW_SHOWNA : SW_HIDE);
     }
 }
 
@@ -635,6 +705,9 @@ LRESULT PaletteWindow::HandleMessage(UINT message, WPARAM wParam, LPARAM lParam)
                 }
                 break;
             }
+            case WM_DPICHANGED:
+                OnDpiChanged(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
+                return 0;
             case WM_DESTROY: FormDestroy(); return 0;
             default: break;
         }

@@ -7,6 +7,7 @@
 
 #include <windows.h>
 
+#include <array>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -54,8 +55,22 @@ private:
     template <class T>
     friend LRESULT CALLBACK WindowProcThunk(HWND, UINT, WPARAM, LPARAM) noexcept;
 
+    // The three fonts of the palette at the current scale.
+    struct Fonts {
+        UniqueFont normal;
+        UniqueFont bold;
+        UniqueFont number;  // Edit16
+    };
+    [[nodiscard]] Fonts MakeFonts() const;
     void CreateControls();
-    void MakeGroupCaptions();
+    // Makes a page's controls the first time; true then.
+    bool MakePage(int page);
+    void MakeGroupCaptions(int page);
+    void PlaceGroupCaptions(HFONT font);
+    // Every control placed and sized from its 96-DPI place at the current scale, in fonts.
+    void PlaceControls(const Fonts& fonts);
+    // WM_DPICHANGED: the palette moves to a screen of another DPI.
+    void OnDpiChanged(int dpi, const RECT& suggested);
     void FormCreate();
     void FormDestroy() noexcept;
     // Writes the controller's state into every control; notifications it causes are ignored.
@@ -76,14 +91,18 @@ private:
     DpiScale scale_;
     HWND hwnd_ = nullptr;
     HWND tooltip_ = nullptr;
-    HWND buildLabel_ = nullptr;
+    HWND buildLabel_ = nullptr;  // made with the last page
+    int buildLabelId_ = 0;
+    std::array<bool, 4> pageMade_{};
     // The id of each control of the pages, in the order of the page table (plain labels and
     // groups are numbered).
     std::vector<int> controlIds_;
-    std::vector<std::pair<int, HWND>> groupCaptions_;  // page, caption label
-    UniqueFont font_;
-    UniqueFont boldFont_;
-    UniqueFont numberFont_;
+    struct GroupCaption {
+        std::size_t row;  // the group's row in the page table
+        HWND label;
+    };
+    std::vector<GroupCaption> groupCaptions_;
+    Fonts fonts_;
     cadlink::com::ComPtr<cadlink::com::TMessageFilter> filter_;
     bool updating_ = false;  // ShowState is writing: control notifications are ours
     int page_ = 0;

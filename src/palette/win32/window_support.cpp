@@ -43,15 +43,43 @@ LRESULT CALLBACK EditKeysProc(HWND edit, UINT message, WPARAM wParam, LPARAM lPa
     return DefSubclassProc(edit, message, wParam, lParam);
 }
 
-LRESULT CALLBACK DarkBackgroundProc(HWND control, UINT message, WPARAM wParam, LPARAM lParam,
-                                    UINT_PTR /*id*/, DWORD_PTR data) noexcept {
-    if (message == WM_ERASEBKGND) {
-        RECT client{};
-        GetClientRect(control, &client);
-        FillRect(reinterpret_cast<HDC>(wParam), &client, reinterpret_cast<HBRUSH>(data));
-        return 1;
+// The page control's body and tab row, painted whole in our colours. A visual style would
+// paint them in its own light ones in WM_PAINT (erasing is not enough, and it frames even
+// owner-drawn tabs), and painting that first only to paint over it costs a start time. The
+// controls on the pages are siblings, which the page control's clipping keeps out of this.
+LRESULT CALLBACK DarkPageProc(HWND tab, UINT message, WPARAM wParam, LPARAM lParam, UINT_PTR /*id*/,
+                              DWORD_PTR data) noexcept {
+    if (message != WM_PAINT && message != WM_ERASEBKGND) {
+        return DefSubclassProc(tab, message, wParam, lParam);
     }
-    return DefSubclassProc(control, message, wParam, lParam);
+    if (message == WM_ERASEBKGND) return 1;  // WM_PAINT paints every pixel
+    const auto& theme = *reinterpret_cast<const DarkTheme*>(data);
+    PAINTSTRUCT paint{};
+    HDC dc = wParam != 0 ? reinterpret_cast<HDC>(wParam) : BeginPaint(tab, &paint);
+    RECT body{};
+    GetClientRect(tab, &body);
+    FillRect(dc, &body, theme.WindowBrush());
+    RECT item{};
+    if (TabCtrl_GetItemRect(tab, 0, &item)) body.top = item.bottom;
+    SetDCBrushColor(dc, kFrameColour);
+    FrameRect(dc, &body, static_cast<HBRUSH>(GetStockObject(DC_BRUSH)));
+    const HGDIOBJ oldFont =
+        SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(tab, WM_GETFONT, 0, 0)));
+    const int selected = TabCtrl_GetCurSel(tab);
+    for (int i = 0; i < TabCtrl_GetItemCount(tab); ++i) {
+        if (!TabCtrl_GetItemRect(tab, i, &item)) continue;
+        DRAWITEMSTRUCT draw{};
+        draw.CtlType = ODT_TAB;
+        draw.itemID = static_cast<UINT>(i);
+        draw.itemState = i == selected ? ODS_SELECTED : 0;
+        draw.hwndItem = tab;
+        draw.hDC = dc;
+        draw.rcItem = item;
+        theme.DrawTab(draw);
+    }
+    SelectObject(dc, oldFont);
+    if (wParam == 0) EndPaint(tab, &paint);
+    return 0;
 }
 
 void FillSolid(HDC dc, const RECT& rect, COLORREF colour) {
@@ -136,10 +164,9 @@ void DarkTheme::PlainControl(HWND control) const noexcept {
     if (Active()) (void)SetWindowTheme(control, L"", L"");
 }
 
-void DarkTheme::DarkBackground(HWND control) const noexcept {
+void DarkTheme::DarkPageControl(HWND tab) const noexcept {
     if (Active()) {
-        SetWindowSubclass(control, DarkBackgroundProc, 2,
-                          reinterpret_cast<DWORD_PTR>(window_.get()));
+        SetWindowSubclass(tab, DarkPageProc, 2, reinterpret_cast<DWORD_PTR>(this));
     }
 }
 
@@ -163,7 +190,10 @@ void DarkTheme::DrawButton(const DRAWITEMSTRUCT& item) const noexcept {
 
 void DarkTheme::DrawTab(const DRAWITEMSTRUCT& item) const noexcept {
     const bool selected = (item.itemState & ODS_SELECTED) != 0;
-    FillRect(item.hDC, &item.rcItem, selected ? pressed_.get() : button_.get());
+    FillSolid(item.hDC, item.rcItem, kFrameColour);
+    RECT inside = item.rcItem;
+    InflateRect(&inside, -1, -1);
+    FillRect(item.hDC, &inside, selected ? pressed_.get() : button_.get());
     wchar_t text[64] = {};
     TCITEMW tab{};
     tab.mask = TCIF_TEXT;

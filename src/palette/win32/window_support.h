@@ -62,8 +62,8 @@ public:
     // Applied to each top-level window and control as it is made.
     void DarkTitleBar(HWND window) const noexcept;
     void PlainControl(HWND control) const noexcept;  // radios, checks, groups: our colours win
-    // A control that erases its own background (the page control) erases it dark.
-    void DarkBackground(HWND control) const noexcept;
+    // The page control's body: dark, with a thin frame, whatever the visual style paints.
+    void DarkPageControl(HWND tab) const noexcept;
     // WM_DRAWITEM of an owner-drawn push button or tab item.
     void DrawButton(const DRAWITEMSTRUCT& item) const noexcept;
     void DrawTab(const DRAWITEMSTRUCT& item) const noexcept;
@@ -78,7 +78,8 @@ private:
 // Layout is written at 96 DPI and scaled to the screen's DPI.
 class DpiScale {
 public:
-    DpiScale();
+    DpiScale();  // the primary screen's DPI
+    explicit DpiScale(int dpi) noexcept : dpi_(dpi > 0 ? dpi : 96) {}
     [[nodiscard]] int operator()(int pixels) const noexcept { return MulDiv(pixels, dpi_, 96); }
     [[nodiscard]] int Dpi() const noexcept { return dpi_; }
 
