@@ -14,7 +14,10 @@
 
 namespace tarsel::minicad {
 
-// Points are geometry's: drawing units, x, y, z (DXF 10/20/30 and their kin).
+// Points are geometry's: drawing units, x, y, z (DXF 10/20/30 and their kin). Circles, arcs,
+// polylines, texts and block references keep theirs in the object coordinate system of
+// their extrusion, as DXF stores them (geometry/ocs.h); the world position is computed
+// where it is used.
 using Point3 = geometry::TAcadPoint;
 
 // One xdata item: group code (1000..1071) and value. Strings (1000-1003, 1005) as Text,
@@ -36,16 +39,18 @@ struct LineData {  // AcDbLine, DXF LINE
     Point3 end;    // 11/21/31
 };
 
-struct CircleData {     // AcDbCircle, DXF CIRCLE
-    Point3 center;      // 10/20/30
-    double radius = 0;  // 40
+struct CircleData {             // AcDbCircle, DXF CIRCLE
+    Point3 center;              // 10/20/30
+    double radius = 0;          // 40
+    Point3 extrusion{0, 0, 1};  // 210/220/230: the points above are in its OCS
 };
 
-struct ArcData {            // AcDbArc, DXF ARC; counter-clockwise from start to end
-    Point3 center;          // 10/20/30
-    double radius = 0;      // 40
-    double startAngle = 0;  // 50, radians here (degrees in DXF)
-    double endAngle = 0;    // 51, radians here
+struct ArcData {        // AcDbArc, DXF ARC; counter-clockwise about the extrusion from start to end
+    Point3 center;      // 10/20/30
+    double radius = 0;  // 40
+    double startAngle = 0;      // 50, radians here (degrees in DXF)
+    double endAngle = 0;        // 51, radians here
+    Point3 extrusion{0, 0, 1};  // 210/220/230: the points above are in its OCS
 };
 
 struct PolylineVertex {
@@ -56,8 +61,9 @@ struct PolylineVertex {
 
 struct PolylineData {  // AcDbPolyline, DXF LWPOLYLINE (2D POLYLINE is read into it)
     std::vector<PolylineVertex> vertices;
-    bool closed = false;   // 70 bit 1
-    double elevation = 0;  // 38
+    bool closed = false;        // 70 bit 1
+    double elevation = 0;       // 38
+    Point3 extrusion{0, 0, 1};  // 210/220/230: vertices and elevation in its OCS
 };
 
 // AutoCAD's AcAlignment codes; DXF 72/73 are derived from them on writing.
@@ -87,6 +93,7 @@ struct TextData {           // AcDbText, DXF TEXT
     double rotation = 0;    // 50, radians here (degrees in DXF)
     TextAlignment alignment = TextAlignment::Left;
     std::string style = "Standard";  // 7
+    Point3 extrusion{0, 0, 1};       // 210/220/230: points and rotation in its OCS
 };
 
 struct InsertData {                             // AcDbBlockReference, DXF INSERT
@@ -94,6 +101,7 @@ struct InsertData {                             // AcDbBlockReference, DXF INSER
     Point3 insertion;                           // 10/20/30
     double scaleX = 1, scaleY = 1, scaleZ = 1;  // 41/42/43
     double rotation = 0;                        // 50, radians here
+    Point3 extrusion{0, 0, 1};                  // 210/220/230: insertion and rotation in its OCS
 };
 
 struct LeaderData {                // AcDbLeader, DXF LEADER
