@@ -52,7 +52,10 @@ Entity Reframe(const Entity& entity, MapPoint mapPoint, MapDirection mapDirectio
             } else {
                 const geometry::OcsFrame from = geometry::ArbitraryAxis(d.extrusion);
                 const Point3 ax = mapDirection(from.ax);
-                const Point3 extrusion = Unit(Cross3(ax, mapDirection(from.ay)));
+                const Point3 normal = Cross3(ax, mapDirection(from.ay));
+                // A map that flattens the plane (a zero scale) leaves it where it was.
+                const Point3 extrusion =
+                    geometry::IsValidExtrusion(normal) ? Unit(normal) : d.extrusion;
                 const geometry::OcsFrame to = geometry::ArbitraryAxis(extrusion);
                 auto toNew = [&](const Point3& p) {
                     return geometry::WcsToOcs(to, mapPoint(geometry::OcsToWcs(from, p)));
@@ -136,7 +139,10 @@ geometry::OcsFrame FrameOf(const Entity& entity) {
 }
 
 Entity TransformEntity(const Entity& entity, const Placement& pl) {
-    if (FrameOf(entity).plan != geometry::OcsPlan::Identity) {
+    // A mirroring placement (one negative scale) turns arcs and bulges the other way: the
+    // entity moves onto the plane seen from below, which says so exactly.
+    const bool mirrors = pl.scaleX * pl.scaleY < 0;
+    if (FrameOf(entity).plan != geometry::OcsPlan::Identity || mirrors) {
         return Reframe(
             entity, [&pl](const Point3& p) { return pl.Apply(p); },
             [&pl](const Point3& d) { return pl.ApplyToDirection(d); },

@@ -127,7 +127,13 @@ TEST_F(Extrusion, ExtentsAndPicksOfEveryKindAreInWorldCoordinates) {
         std::string entity;
         Box box;
         Point3 onIt;
+        std::string blocks = kBlockB;
     };
+    // Block Q: a quarter circle counter-clockwise from (10,0) to (0,10).
+    const std::string blockQ =
+        "0\nBLOCK\n8\n0\n2\nQ\n70\n0\n10\n0.0\n20\n0.0\n30\n0.0\n"
+        "0\nARC\n8\n0\n10\n0.0\n20\n0.0\n30\n0.0\n40\n10.0\n50\n0.0\n51\n90.0\n"
+        "0\nENDBLK\n8\n0\n";
     const Case cases[] = {
         {"circle",
          "0\nCIRCLE\n8\n0\n10\n30.0\n20\n5.0\n30\n0.0\n40\n2.0\n" + kBelow,
@@ -156,10 +162,16 @@ TEST_F(Extrusion, ExtentsAndPicksOfEveryKindAreInWorldCoordinates) {
          "0\nINSERT\n8\n0\n2\nB\n10\n100.0\n20\n50.0\n30\n0.0\n50\n90.0\n" + kBelow,
          {-101, 29, -99, 60},
          {-100, 55, 0}},
+        // Mirrored by a negative x scale instead: the quarter lies on the -x side.
+        {"reference with x scale -1",
+         "0\nINSERT\n8\n0\n2\nQ\n10\n0.0\n20\n0.0\n30\n0.0\n41\n-1.0\n",
+         {-10, 0, 0, 10},
+         {-std::sqrt(50.0), std::sqrt(50.0), 0},
+         blockQ},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        Open(Dxf(c.entity, kBlockB));
+        Open(Dxf(c.entity, c.blocks));
         const Drawing& d = cad.app->document().drawing();
         ASSERT_EQ(d.entities.size(), 1u);
         const std::optional<Box> box = EntityBox(d.entities[0], d.blocks);
