@@ -39,18 +39,20 @@ struct LineData {  // AcDbLine, DXF LINE
     Point3 end;    // 11/21/31
 };
 
-struct CircleData {             // AcDbCircle, DXF CIRCLE
-    Point3 center;              // 10/20/30
-    double radius = 0;          // 40
-    Point3 extrusion{0, 0, 1};  // 210/220/230: the points above are in its OCS
-};
-
-struct ArcData {        // AcDbArc, DXF ARC; counter-clockwise about the extrusion from start to end
+struct CircleData {     // AcDbCircle, DXF CIRCLE
     Point3 center;      // 10/20/30
     double radius = 0;  // 40
-    double startAngle = 0;      // 50, radians here (degrees in DXF)
-    double endAngle = 0;        // 51, radians here
-    Point3 extrusion{0, 0, 1};  // 210/220/230: the points above are in its OCS
+    // 210/220/230: the plane the centre is given in
+    Point3 extrusion{0, 0, 1};
+};
+
+struct ArcData {            // AcDbArc, DXF ARC; counter-clockwise from start to end
+    Point3 center;          // 10/20/30
+    double radius = 0;      // 40
+    double startAngle = 0;  // 50, radians here (degrees in DXF)
+    double endAngle = 0;    // 51, radians here
+    // 210/220/230: the plane the centre and angles are given in (counter-clockwise about it)
+    Point3 extrusion{0, 0, 1};
 };
 
 struct PolylineVertex {
@@ -61,9 +63,10 @@ struct PolylineVertex {
 
 struct PolylineData {  // AcDbPolyline, DXF LWPOLYLINE (2D POLYLINE is read into it)
     std::vector<PolylineVertex> vertices;
-    bool closed = false;        // 70 bit 1
-    double elevation = 0;       // 38
-    Point3 extrusion{0, 0, 1};  // 210/220/230: vertices and elevation in its OCS
+    bool closed = false;   // 70 bit 1
+    double elevation = 0;  // 38
+    // 210/220/230: the plane the vertices and elevation are given in
+    Point3 extrusion{0, 0, 1};
 };
 
 // AutoCAD's AcAlignment codes; DXF 72/73 are derived from them on writing.
@@ -93,7 +96,8 @@ struct TextData {           // AcDbText, DXF TEXT
     double rotation = 0;    // 50, radians here (degrees in DXF)
     TextAlignment alignment = TextAlignment::Left;
     std::string style = "Standard";  // 7
-    Point3 extrusion{0, 0, 1};       // 210/220/230: points and rotation in its OCS
+    // 210/220/230: the plane the points and rotation are given in
+    Point3 extrusion{0, 0, 1};
 };
 
 struct InsertData {                             // AcDbBlockReference, DXF INSERT
@@ -101,7 +105,8 @@ struct InsertData {                             // AcDbBlockReference, DXF INSER
     Point3 insertion;                           // 10/20/30
     double scaleX = 1, scaleY = 1, scaleZ = 1;  // 41/42/43
     double rotation = 0;                        // 50, radians here
-    Point3 extrusion{0, 0, 1};                  // 210/220/230: insertion and rotation in its OCS
+    // 210/220/230: the plane the insertion and rotation are given in
+    Point3 extrusion{0, 0, 1};
 };
 
 struct LeaderData {                // AcDbLeader, DXF LEADER
