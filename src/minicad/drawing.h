@@ -14,7 +14,10 @@
 
 namespace tarsel::minicad {
 
-// Points are geometry's: drawing units, x, y, z (DXF 10/20/30 and their kin).
+// Points are geometry's: drawing units, x, y, z (DXF 10/20/30 and their kin). Circles, arcs,
+// polylines, texts and block references keep theirs in the object coordinate system of
+// their extrusion, as DXF stores them (geometry/ocs.h); the world position is computed
+// where it is used.
 using Point3 = geometry::TAcadPoint;
 
 // One xdata item: group code (1000..1071) and value. Strings (1000-1003, 1005) as Text,
@@ -39,6 +42,8 @@ struct LineData {  // AcDbLine, DXF LINE
 struct CircleData {     // AcDbCircle, DXF CIRCLE
     Point3 center;      // 10/20/30
     double radius = 0;  // 40
+    // 210/220/230: the plane the centre is given in
+    Point3 extrusion{0, 0, 1};
 };
 
 struct ArcData {            // AcDbArc, DXF ARC; counter-clockwise from start to end
@@ -46,6 +51,8 @@ struct ArcData {            // AcDbArc, DXF ARC; counter-clockwise from start to
     double radius = 0;      // 40
     double startAngle = 0;  // 50, radians here (degrees in DXF)
     double endAngle = 0;    // 51, radians here
+    // 210/220/230: the plane the centre and angles are given in (counter-clockwise about it)
+    Point3 extrusion{0, 0, 1};
 };
 
 struct PolylineVertex {
@@ -58,6 +65,8 @@ struct PolylineData {  // AcDbPolyline, DXF LWPOLYLINE (2D POLYLINE is read into
     std::vector<PolylineVertex> vertices;
     bool closed = false;   // 70 bit 1
     double elevation = 0;  // 38
+    // 210/220/230: the plane the vertices and elevation are given in
+    Point3 extrusion{0, 0, 1};
 };
 
 // AutoCAD's AcAlignment codes; DXF 72/73 are derived from them on writing.
@@ -87,6 +96,8 @@ struct TextData {           // AcDbText, DXF TEXT
     double rotation = 0;    // 50, radians here (degrees in DXF)
     TextAlignment alignment = TextAlignment::Left;
     std::string style = "Standard";  // 7
+    // 210/220/230: the plane the points and rotation are given in
+    Point3 extrusion{0, 0, 1};
 };
 
 struct InsertData {                             // AcDbBlockReference, DXF INSERT
@@ -94,6 +105,8 @@ struct InsertData {                             // AcDbBlockReference, DXF INSER
     Point3 insertion;                           // 10/20/30
     double scaleX = 1, scaleY = 1, scaleZ = 1;  // 41/42/43
     double rotation = 0;                        // 50, radians here
+    // 210/220/230: the plane the insertion and rotation are given in
+    Point3 extrusion{0, 0, 1};
 };
 
 struct LeaderData {                // AcDbLeader, DXF LEADER

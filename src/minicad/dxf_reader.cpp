@@ -10,6 +10,7 @@
 #include <set>
 #include <span>
 
+#include "geometry/ocs.h"
 #include "minicad/dxf.h"
 #include "minicad/dxf_groups.h"
 #include "minicad/xdata_codes.h"
@@ -496,16 +497,19 @@ private:
             ArcData arc;
             auto c = ReadCommon(record, [&](const Group& g) {
                 point(circle.center, g, 10);
+                point(circle.extrusion, g, 210);
                 if (g.code == 40) circle.radius = g.real;
                 if (g.code == 50) arc.startAngle = dxf::RadiansFromDegrees(g.real);
                 if (g.code == 51) arc.endAngle = dxf::RadiansFromDegrees(g.real);
             });
             if (circle.radius < 0) cur_.FailAt(line, type + " with a negative radius");
+            CheckExtrusion(circle.extrusion, type, line);
             if (type == "CIRCLE") {
                 Keep(into, std::move(c), circle, inBlock, line, type);
             } else {
                 arc.center = circle.center;
                 arc.radius = circle.radius;
+                arc.extrusion = circle.extrusion;
                 Keep(into, std::move(c), arc, inBlock, line, type);
             }
         } else if (type == "TEXT") {
@@ -543,6 +547,9 @@ private:
                 case 31: d.alignmentPoint.z = g.real; break;
                 case 40: d.height = g.real; break;
                 case 50: d.rotation = dxf::RadiansFromDegrees(g.real); break;
+                case 210: d.extrusion.x = g.real; break;
+                case 220: d.extrusion.y = g.real; break;
+                case 230: d.extrusion.z = g.real; break;
                 case 72: h = g.integer; break;
                 case 73: v = g.integer; break;
                 default: break;
@@ -553,12 +560,19 @@ private:
             cur_.FailAt(line, "TEXT with an unknown alignment (72 = " + std::to_string(h) +
                                   ", 73 = " + std::to_string(v) + ")");
         d.alignment = *alignment;
+        CheckExtrusion(d.extrusion, "TEXT", line);
         // A CAD places a non-left text by its alignment point; a file that leaves it out
         // means the one point it gives.
         if (d.alignment != TextAlignment::Left && !hasAlignmentPoint)
             d.alignmentPoint = d.insertion;
         if (d.style.empty()) d.style = "Standard";
         Keep(into, std::move(c), d, inBlock, line, "TEXT");
+    }
+
+    // A zero extrusion defines no plane to place the entity in.
+    void CheckExtrusion(const Point3& extrusion, const std::string& type, int line) {
+        if (!geometry::IsValidExtrusion(extrusion))
+            cur_.FailAt(line, type + " with a zero extrusion direction (210/220/230)");
     }
 
     void CheckCount(std::int64_t declared, std::size_t found, const char* type, int line) {
@@ -576,6 +590,9 @@ private:
                 case 90: declared = g.integer; break;
                 case 70: d.closed = (g.integer & 1) != 0; break;
                 case 38: d.elevation = g.real; break;
+                case 210: d.extrusion.x = g.real; break;
+                case 220: d.extrusion.y = g.real; break;
+                case 230: d.extrusion.z = g.real; break;
                 case 10: d.vertices.push_back({g.real, 0, 0}); break;
                 case 20:
                 case 42:
@@ -588,6 +605,7 @@ private:
             }
         });
         CheckCount(declared, d.vertices.size(), "LWPOLYLINE", line);
+        CheckExtrusion(d.extrusion, "LWPOLYLINE", line);
         Keep(into, std::move(c), std::move(d), inBlock, line, "LWPOLYLINE");
     }
 
@@ -599,6 +617,9 @@ private:
         auto c = ReadCommon(record, [&](const Group& g) {
             if (g.code == 70) flags = g.integer;
             if (g.code == 30) d.elevation = g.real;
+            if (g.code == 210) d.extrusion.x = g.real;
+            if (g.code == 220) d.extrusion.y = g.real;
+            if (g.code == 230) d.extrusion.z = g.real;
         });
         constexpr std::int64_t k3dPolyline = 8, kMesh = 16, kPolyfaceMesh = 64;
         const bool flat = (flags & (k3dPolyline | kMesh | kPolyfaceMesh)) == 0;
@@ -626,6 +647,7 @@ private:
             return;
         }
         d.closed = (flags & 1) != 0;
+        CheckExtrusion(d.extrusion, "POLYLINE", line);
         Keep(into, std::move(c), std::move(d), inBlock, line, "POLYLINE");
     }
 
@@ -644,6 +666,9 @@ private:
                 case 42: d.scaleY = g.real; break;
                 case 43: d.scaleZ = g.real; break;
                 case 50: d.rotation = dxf::RadiansFromDegrees(g.real); break;
+                case 210: d.extrusion.x = g.real; break;
+                case 220: d.extrusion.y = g.real; break;
+                case 230: d.extrusion.z = g.real; break;
                 case 66: attributes = g.integer != 0; break;
                 case 70: columns = g.integer; break;
                 case 71: rows = g.integer; break;
@@ -651,6 +676,7 @@ private:
             }
         });
         if (d.block.empty()) cur_.FailAt(line, "INSERT without a block name");
+        CheckExtrusion(d.extrusion, "INSERT", line);
         if (attributes) {
             while (cur_.Is(0, "ATTRIB")) {
                 Skipped("ATTRIB (block attributes are not kept)", cur_.Line());

@@ -172,6 +172,10 @@ private:
         Real(code + 10, p.y);
         if (withZ) Real(code + 20, p.z);
     }
+    // The plane's direction only when it is not the world's, as a CAD writes it.
+    void Extrusion(const Point3& e) {
+        if (!(e == Point3{0, 0, 1})) Point(210, e);
+    }
     std::string Context() const {
         return currentId_ ? "entity " + std::to_string(currentId_) + " " : std::string();
     }
@@ -577,6 +581,7 @@ private:
         BeginEntity("CIRCLE", e, owner, "AcDbCircle");
         Point(10, d.center);
         Real(40, d.radius);
+        Extrusion(d.extrusion);
         Xdata(e.xdata);
     }
 
@@ -584,6 +589,7 @@ private:
         BeginEntity("ARC", e, owner, "AcDbCircle");
         Point(10, d.center);
         Real(40, d.radius);
+        Extrusion(d.extrusion);
         Subclass("AcDbArc");
         Angle(50, d.startAngle);
         Angle(51, d.endAngle);
@@ -600,6 +606,7 @@ private:
         Name(7, d.style.empty() ? "Standard" : d.style);
         if (h != 0) Int(72, h);
         if (d.alignment != TextAlignment::Left) Point(11, d.alignmentPoint);
+        Extrusion(d.extrusion);
         Subclass("AcDbText");
         if (v != 0) Int(73, v);
         Xdata(e.xdata);
@@ -613,6 +620,7 @@ private:
         Real(42, d.scaleY);
         Real(43, d.scaleZ);
         Angle(50, d.rotation);
+        Extrusion(d.extrusion);
         Xdata(e.xdata);
     }
 
@@ -627,19 +635,22 @@ private:
                 Real(20, v.y);
                 if (v.bulge != 0) Real(42, v.bulge);
             }
+            Extrusion(d.extrusion);
             Xdata(e.xdata);
             return;
         }
         // R12 has no lightweight polyline: the classic one with its vertices and SEQEND.
-        WritePolyline(e, d.vertices, d.closed, d.elevation, e.xdata);
+        WritePolyline(e, d.vertices, d.closed, d.elevation, e.xdata, d.extrusion);
     }
 
     void WritePolyline(const Entity& e, const std::vector<PolylineVertex>& vertices, bool closed,
-                       double elevation, const std::vector<XdataGroup>& xdata) {
+                       double elevation, const std::vector<XdataGroup>& xdata,
+                       const Point3& extrusion = {0, 0, 1}) {
         BeginEntity("POLYLINE", e, "", "");
         Int(66, 1);
         Point(10, Point3{0, 0, elevation});
         Int(70, closed ? 1 : 0);
+        Extrusion(extrusion);
         Xdata(xdata);
         for (const PolylineVertex& v : vertices) {
             BeginEntity("VERTEX", e, "", "");

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 
+#include "geometry/ocs.h"
 #include "geometry/primitives.h"
 #include "minicad/placement.h"
 #include "minicad/text_metrics.h"
@@ -32,10 +33,8 @@ double SegmentDistance(const Point3& p, const Point3& a, const Point3& b) {
     return geometry::Project(geometry::MakeLinePiece(Plan(a), Plan(b)), Plan(p)).distance;
 }
 
-// The curves of the entities that are curves: a line, a circle, an arc (counter-clockwise,
-// equal angles a whole circle), a polyline's segments with bulges as arcs (a lone vertex a
-// point). Texts, references and leaders have none.
-std::vector<CurvePiece> CurvesOf(const Entity& e) {
+// The curves in the entity's own OCS plane.
+std::vector<CurvePiece> OcsCurvesOf(const Entity& e) {
     std::vector<CurvePiece> out;
     if (const auto* l = std::get_if<LineData>(&e.data)) {
         out.push_back(geometry::MakeLinePiece(Plan(l->start), Plan(l->end)));
@@ -58,6 +57,32 @@ std::vector<CurvePiece> CurvesOf(const Entity& e) {
             out.push_back(geometry::MakeLinePiece(only, only));
         }
     }
+    return out;
+}
+
+// The curves of the entities that are curves, in plan: a line, a circle, an arc
+// (counter-clockwise about its extrusion, equal angles a whole circle), a polyline's
+// segments with bulges as arcs (a lone vertex a point). Texts, references and leaders have
+// none.
+std::vector<CurvePiece> CurvesOf(const Entity& e) {
+    const geometry::OcsFrame frame = FrameOf(e);
+    if (frame.plan == geometry::OcsPlan::Identity) return OcsCurvesOf(e);
+    double elevation = 0;
+    if (const auto* c = std::get_if<CircleData>(&e.data)) elevation = c->center.z;
+    if (const auto* a = std::get_if<ArcData>(&e.data)) elevation = a->center.z;
+    if (const auto* pl = std::get_if<PolylineData>(&e.data)) elevation = pl->elevation;
+    std::vector<CurvePiece> out;
+    for (const CurvePiece& piece : OcsCurvesOf(e))
+        for (CurvePiece& p : geometry::PlanPieces(piece, elevation, frame))
+            out.push_back(std::move(p));
+    return out;
+}
+
+// A text's outline in world coordinates.
+std::vector<Point3> WorldOutline(const TextData& t) {
+    std::vector<Point3> out = TextOutline(t);
+    const geometry::OcsFrame frame = geometry::ArbitraryAxis(t.extrusion);
+    for (Point3& p : out) p = geometry::OcsToWcs(frame, p);
     return out;
 }
 
@@ -109,7 +134,7 @@ std::vector<PlanarPoint> BoxCorners(const Box& b) {
 
 std::vector<PlanarPoint> Outline(const TextData& t) {
     std::vector<PlanarPoint> out;
-    for (const Point3& p : TextOutline(t)) out.push_back(Plan(p));
+    for (const Point3& p : WorldOutline(t)) out.push_back(Plan(p));
     return out;
 }
 
@@ -169,10 +194,16 @@ bool Crosses(const Entity& e, const Box& box, const std::vector<Block>& blocks, 
 std::optional<Box> BoxOf(const Entity& e, const std::vector<Block>& blocks, int depth) {
     std::optional<Box> box;
     if (const auto* c = std::get_if<CircleData>(&e.data)) {
-        Extend(box, Point3{c->center.x - c->radius, c->center.y - c->radius, 0});
-        Extend(box, Point3{c->center.x + c->radius, c->center.y + c->radius, 0});
+        const geometry::OcsFrame frame = geometry::ArbitraryAxis(c->extrusion);
+        if (frame.plan == geometry::OcsPlan::Tilted) {
+            for (const CurvePiece& piece : CurvesOf(e)) Extend(box, piece.box);
+        } else {
+            const Point3 centre = geometry::OcsToWcs(frame, c->center);
+            Extend(box, Point3{centre.x - c->radius, centre.y - c->radius, 0});
+            Extend(box, Point3{centre.x + c->radius, centre.y + c->radius, 0});
+        }
     } else if (const auto* t = std::get_if<TextData>(&e.data)) {
-        for (const Point3& p : TextOutline(*t)) Extend(box, p);
+        for (const Point3& p : WorldOutline(*t)) Extend(box, p);
     } else if (const auto* ins = std::get_if<InsertData>(&e.data)) {
         if (depth >= kMaxNesting) return std::nullopt;
         for (const Entity& sub : PlacedEntities(*ins, blocks)) {
@@ -189,7 +220,7 @@ std::optional<Box> BoxOf(const Entity& e, const std::vector<Block>& blocks, int 
 double DistanceOf(const Entity& e, const Point3& p, const std::vector<Block>& blocks, int depth) {
     constexpr double kFar = std::numeric_limits<double>::infinity();
     if (const auto* t = std::get_if<TextData>(&e.data)) {
-        const std::vector<Point3> outline = TextOutline(*t);
+        const std::vector<Point3> outline = WorldOutline(*t);
         if (ConvexOverlap(Outline(*t), {Plan(p)}, Eps(std::max(std::abs(p.x), std::abs(p.y)))))
             return 0;
         double best = kFar;

@@ -9,6 +9,7 @@
 #include <functional>
 #include <optional>
 
+#include "geometry/ocs.h"
 #include "geometry/primitives.h"
 #include "minicad/automation_objects.h"
 #include "minicad/entity_names.h"
@@ -125,11 +126,30 @@ std::vector<XdataGroup> ParseXdata(const Call& c) {
     return groups;
 }
 
+// Points come and go in world coordinates, as a CAD hands them; records keep them in their
+// OCS (drawing.h).
+Point3 ToWorld(const Point3& extrusion, const Point3& p) {
+    return geometry::OcsToWcs(geometry::ArbitraryAxis(extrusion), p);
+}
+Point3 FromWorld(const Point3& extrusion, const Point3& p) {
+    return geometry::WcsToOcs(geometry::ArbitraryAxis(extrusion), p);
+}
+
+// A polyline's vertices and bulges as seen in plan. A CAD gives a lightweight polyline's
+// vertices in its OCS; here they are the plan's, so that a polyline drawn on the plane seen
+// from below is read where it shows (its bulges change sign with it: an arc seen from
+// below turns the other way).
+double PlanBulgeSign(const PolylineData& pl) {
+    return geometry::ArbitraryAxis(pl.extrusion).az.z < 0 ? -1.0 : 1.0;
+}
+
 std::vector<double> Flat2D(const PolylineData& pl) {
+    const geometry::OcsFrame frame = geometry::ArbitraryAxis(pl.extrusion);
     std::vector<double> out;
     for (const PolylineVertex& v : pl.vertices) {
-        out.push_back(v.x);
-        out.push_back(v.y);
+        const Point3 w = geometry::OcsToWcs(frame, {v.x, v.y, pl.elevation});
+        out.push_back(w.x);
+        out.push_back(w.y);
     }
     return out;
 }
@@ -295,11 +315,11 @@ private:
         if (c.Is("CENTER")) {
             if (c.IsPut()) {
                 const Point3 p = c.PointOf(c.PutValue());
-                Change<T>([&](T& x) { x.center = p; });
+                Change<T>([&](T& x) { x.center = FromWorld(x.extrusion, p); });
                 return Variant();
             }
             c.Get();
-            return PointVariant(d.center);
+            return PointVariant(ToWorld(d.extrusion, d.center));
         }
         if (c.Is("RADIUS")) {
             if (c.IsPut()) {
@@ -334,8 +354,9 @@ private:
         if (c.Is("STARTPOINT") || c.Is("ENDPOINT")) {
             c.ReadOnly();
             const double a = c.Is("STARTPOINT") ? d.startAngle : d.endAngle;
-            return PointVariant({d.center.x + d.radius * std::cos(a),
-                                 d.center.y + d.radius * std::sin(a), d.center.z});
+            return PointVariant(
+                ToWorld(d.extrusion, {d.center.x + d.radius * std::cos(a),
+                                      d.center.y + d.radius * std::sin(a), d.center.z}));
         }
         Unknown(c);
     }
@@ -351,12 +372,22 @@ private:
                     c.Fail(hresult::kInvalidArg, "coordinates are x, y pairs, two at least");
                 std::vector<double> xy;
                 for (const Variant& item : items) xy.push_back(c.NumberOf(item));
+                const geometry::OcsFrame frame = geometry::ArbitraryAxis(d.extrusion);
+                std::vector<Point3> ocs;
+                for (std::size_t i = 0; i < xy.size(); i += 2) {
+                    const std::optional<Point3> p =
+                        geometry::OcsPointAtPlan(frame, xy[i], xy[i + 1], d.elevation);
+                    if (!p)
+                        c.Fail(hresult::kFail,
+                               "the polyline's plane stands vertical: plan coordinates do not "
+                               "place its vertices");
+                    ocs.push_back(*p);
+                }
                 Change<PolylineData>([&](PolylineData& x) {
                     std::vector<PolylineVertex> vs;
-                    for (std::size_t i = 0; i < xy.size(); i += 2) {
-                        const double bulge =
-                            i / 2 < x.vertices.size() ? x.vertices[i / 2].bulge : 0;
-                        vs.push_back({xy[i], xy[i + 1], bulge});
+                    for (std::size_t i = 0; i < ocs.size(); ++i) {
+                        const double bulge = i < x.vertices.size() ? x.vertices[i].bulge : 0;
+                        vs.push_back({ocs[i].x, ocs[i].y, bulge});
                     }
                     x.vertices = std::move(vs);
                 });
@@ -383,8 +414,9 @@ private:
             const std::int32_t i = c.IntArg(0);
             if (i < 0 || static_cast<std::size_t>(i) >= d.vertices.size())
                 c.Fail(hresult::kInvalidArg, "vertex index " + std::to_string(i) + " out of range");
-            if (!set) return Variant(d.vertices[static_cast<std::size_t>(i)].bulge);
-            const double b = c.NumberArg(1);
+            const double sign = PlanBulgeSign(d);
+            if (!set) return Variant(sign * d.vertices[static_cast<std::size_t>(i)].bulge);
+            const double b = sign * c.NumberArg(1);
             Change<PolylineData>(
                 [&](PolylineData& x) { x.vertices[static_cast<std::size_t>(i)].bulge = b; });
             return {};
@@ -408,7 +440,7 @@ private:
         }
         if (c.Is("INSERTIONPOINT")) {
             if (c.IsPut()) {
-                const Point3 p = c.PointOf(c.PutValue());
+                const Point3 p = FromWorld(d.extrusion, c.PointOf(c.PutValue()));
                 if (!UsesInsertionAsAnchor(d.alignment))
                     c.Fail(hresult::kFail,
                            "InsertionPoint is read-only for a text aligned on its alignment point");
@@ -425,11 +457,11 @@ private:
                 return {};
             }
             c.Get();
-            return PointVariant(d.insertion);
+            return PointVariant(ToWorld(d.extrusion, d.insertion));
         }
         if (c.Is("TEXTALIGNMENTPOINT")) {
             if (c.IsPut()) {
-                const Point3 p = c.PointOf(c.PutValue());
+                const Point3 p = FromWorld(d.extrusion, c.PointOf(c.PutValue()));
                 Change<TextData>([&](TextData& x) {
                     x.alignmentPoint = p;
                     Settle(x);
@@ -437,7 +469,7 @@ private:
                 return {};
             }
             c.Get();
-            return PointVariant(d.alignmentPoint);
+            return PointVariant(ToWorld(d.extrusion, d.alignmentPoint));
         }
         if (c.Is("ALIGNMENT")) {
             if (c.IsPut()) {
@@ -496,11 +528,11 @@ private:
         if (c.Is("INSERTIONPOINT")) {
             if (c.IsPut()) {
                 const Point3 p = c.PointOf(c.PutValue());
-                Change<InsertData>([&](InsertData& x) { x.insertion = p; });
+                Change<InsertData>([&](InsertData& x) { x.insertion = FromWorld(x.extrusion, p); });
                 return {};
             }
             c.Get();
-            return PointVariant(d.insertion);
+            return PointVariant(ToWorld(d.extrusion, d.insertion));
         }
         if (c.Is("ROTATION")) {
             if (c.IsPut()) {

@@ -5,6 +5,9 @@
 #include <limits>
 #include <type_traits>
 
+#include "geometry/ocs.h"
+#include "minicad/placement.h"
+
 namespace tarsel::minicad {
 
 namespace {
@@ -70,6 +73,20 @@ std::vector<CurvePiece> PiecesOf(const Entity& entity) {
             }
         },
         entity.data);
+    switch (FrameOf(entity).plan) {
+        case geometry::OcsPlan::Identity: break;
+        case geometry::OcsPlan::Mirror:
+            // Seen from below: the exact mirror image, arcs running clockwise. The z of the
+            // plane plays no part in plan.
+            for (CurvePiece& piece : out)
+                piece = geometry::PlanPieces(piece, 0, FrameOf(entity))[0];
+            break;
+        case geometry::OcsPlan::Tilted:
+            // A plane not parallel to the plan shows circles as ellipses: like a CAD's
+            // boundary in plan, such an entity bounds nothing rather than a guessed outline.
+            out.clear();
+            break;
+    }
     return out;
 }
 
