@@ -1187,6 +1187,7 @@ private:
 
     // The groups of the entity as read that the model did not write.
     void NoteDroppedGroups(const Entity& e, std::size_t begin) {
+        if (std::holds_alternative<OtherEntityData>(e.data)) return;  // dropped whole
         std::set<int> written;
         std::size_t pos = begin;
         while (pos < out_.size()) {
@@ -1206,6 +1207,10 @@ private:
             }
             if (code >= 1000 || code == 5 || code == 330 || code == 100 || code == 102 ||
                 code == 360 || code == 67)
+                continue;
+            // Counts and flags that the written form holds in its own way.
+            if ((type == "LWPOLYLINE" && code == 90) ||
+                (type == "LEADER" && (code == 71 || code == 76)))
                 continue;
             if (!written.count(code) && seen.insert(code).second)
                 Drop(type + " group " + std::to_string(code));

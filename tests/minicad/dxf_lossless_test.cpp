@@ -8,9 +8,11 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "minicad/document.h"
+#include "minicad/drawing.h"
 #include "minicad/dxf.h"
 #include "minicad/dxf_groups.h"
 
@@ -293,6 +295,117 @@ TEST_P(DxfLossless, AnEmptyJobSavesEveryGroupAsReadAndASecondSaveTheSameBytes) {
 
 INSTANTIATE_TEST_SUITE_P(Kinds, DxfLossless, ::testing::ValuesIn(Cases()),
                          [](const auto& info) { return std::string(info.param.name); });
+
+// What the model adds, changes and erases in a kept drawing: written from the model in its
+// place, with handles above every one of the file's, and the rest untouched.
+TEST(DxfLosslessEdit, ChangesAreWrittenFromTheModelAndEverythingElseAsRead) {
+    const std::string input =
+        R2018({.entities = G("0 LINE|5 2000|330 1F|100 AcDbEntity|8 0|62 1|370 50|100 AcDbLine|"
+                             "10 0.0|20 0.0|30 0.0|11 9.0|21 0.0|31 0.0|"
+                             "0 MTEXT|5 100|330 1F|100 AcDbEntity|8 0|100 AcDbMText|10 1.0|20 2.0|"
+                             "30 0.0|40 2.5|1 kept|"
+                             "0 LINE|5 101|330 1F|100 AcDbEntity|8 0|100 AcDbLine|10 5.0|20 5.0|"
+                             "30 0.0|11 6.0|21 6.0|31 0.0|")});
+    Document doc(ReadDxf(input, "in.dxf"));
+    const std::vector<Entity> read = doc.Entities();
+    ASSERT_EQ(read.size(), 3u);
+    EXPECT_EQ(read[1].data.index(), std::variant_size_v<EntityData> - 1) << "MTEXT is kept";
+    // Moved: written from the model, keeping its handle, colour and lineweight.
+    doc.ModifyEntity(read[0].id, [](Entity& e) { std::get<LineData>(e.data).end.x = 12; });
+    doc.EraseEntity(read[2].id);
+    Entity added;
+    added.layer = "NEW";
+    added.data = CircleData{{1, 1, 0}, 2};
+    (void)doc.AddEntity(added);
+    Entity copy = doc.Entities()[1];  // a copy made by the model carries no groups
+    (void)doc.AddEntity(copy);
+
+    DxfNotes dropped;
+    const std::string once = WriteDxf(doc.drawing(), std::nullopt, &dropped);
+    const Drawing back = ReadDxf(once, "once.dxf");
+    ASSERT_EQ(back.entities.size(), 3u) << "the copy of a kind known only by its groups is dropped";
+    EXPECT_EQ(dropped, (DxfNotes{"MTEXT entities: 1 not written in AC1032"}));
+    EXPECT_EQ(std::get<LineData>(back.entities[0].data).end.x, 12.0);
+    EXPECT_EQ(back.entities[0].raw.Find(5), "2000");
+    EXPECT_EQ(back.entities[0].raw.Find(62), "1");
+    EXPECT_EQ(back.entities[0].raw.Find(370), "50");
+    EXPECT_EQ(Groups(std::string(G("0 MTEXT|5 100|330 1F|100 AcDbEntity|8 0|100 AcDbMText|"
+                                   "10 1.0|20 2.0|30 0.0|40 2.5|1 kept|"))),
+              [&] {
+                  std::vector<Pair> out;
+                  const RawGroups& r = back.entities[1].raw;
+                  for (std::size_t i = 0; i < r.size(); ++i)
+                      out.push_back({r.code(i), std::string(r.value(i))});
+                  return out;
+              }());
+    // The new circle: a handle above the seed and every handle of the file, owned by model
+    // space, its layer declared, and $HANDSEED beyond it.
+    const std::string handle(back.entities[2].raw.Find(5));
+    EXPECT_GT(std::stoull(handle, nullptr, 16), 0x2000u);
+    EXPECT_EQ(back.entities[2].raw.Find(330), "1F");
+    EXPECT_GT(back.file->handSeed, std::stoull(handle, nullptr, 16));
+    EXPECT_NE(once.find("AcDbLayerTableRecord\r\n  2\r\nNEW\r\n"), std::string::npos);
+    std::string output;
+    EXPECT_EQ(Validate(once, "edited", output), 0) << output;
+    EXPECT_EQ(WriteDxf(back), once);
+}
+
+TEST(DxfVersions, ANewDrawingIsR2018AndAConversionListsWhatTheTargetCannotHold) {
+    Drawing fresh;
+    Entity line;
+    line.id = 1;
+    line.data = LineData{{0, 0, 0}, {1, 1, 0}};
+    fresh.entities.push_back(line);
+    fresh.nextId = 2;
+    EXPECT_NE(WriteDxf(fresh).find("$ACADVER\r\n  1\r\nAC1032\r\n"), std::string::npos);
+
+    const std::string input = R2018(
+        {.entities = G("0 LWPOLYLINE|5 100|330 1F|100 AcDbEntity|8 0|420 255|100 AcDbPolyline|"
+                       "90 2|70 0|10 0.0|20 0.0|10 1.0|20 1.0|"
+                       "0 LEADER|5 101|330 1F|100 AcDbEntity|8 0|100 AcDbLeader|3 Standard|71 1|"
+                       "76 2|10 0.0|20 0.0|30 0.0|10 5.0|20 5.0|30 0.0|"
+                       "0 MTEXT|5 102|330 1F|100 AcDbEntity|8 0|100 AcDbMText|10 1.0|20 2.0|"
+                       "30 0.0|40 2.5|1 東|")});
+    const Drawing d = ReadDxf(input, "in.dxf");
+    struct Case {
+        DxfVersion version;
+        DxfNotes dropped;
+    };
+    const Case cases[] = {
+        {DxfVersion::R2013, {}},
+        {DxfVersion::R2000,
+         {"true colour and transparency groups (420/430/440): 1 not written in AC1015"}},
+        {DxfVersion::R12,
+         {"LEADER group 3: 1 not written in AC1009",
+          "LWPOLYLINE group 420: 1 not written in AC1009",
+          "MTEXT entities: 1 not written in AC1009", "section CLASSES: 1 not written in AC1009",
+          "section OBJECTS: 1 not written in AC1009",
+          "table entries of APPID as read: 1 not written in AC1009",
+          "table entries of BLOCK_RECORD as read: 2 not written in AC1009",
+          "table entries of DIMSTYLE as read: 1 not written in AC1009",
+          "table entries of LTYPE as read: 3 not written in AC1009",
+          "table entries of STYLE as read: 1 not written in AC1009",
+          "table entries of VPORT as read: 1 not written in AC1009"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(std::string(AcadVerOf(c.version)));
+        DxfNotes dropped;
+        const std::string out = WriteDxf(d, c.version, &dropped);
+        EXPECT_EQ(dropped, c.dropped);
+        EXPECT_NE(out.find(std::string(AcadVerOf(c.version))), std::string::npos);
+        const bool modern = c.version != DxfVersion::R12;
+        EXPECT_EQ(out.find("\r\nLWPOLYLINE\r\n") != std::string::npos, modern);
+        EXPECT_EQ(out.find("\r\nLEADER\r\n") != std::string::npos, modern);
+        // The MTEXT's text in UTF-8 from R2007 on, in the declared code page (with an escape
+        // for what it lacks) before.
+        if (modern) {
+            EXPECT_NE(out.find(c.version >= DxfVersion::R2007 ? "東" : "\\U+6771"),
+                      std::string::npos);
+        }
+        std::string output;
+        EXPECT_EQ(Validate(out, "to" + std::string(AcadVerOf(c.version)), output), 0) << output;
+    }
+}
 
 }  // namespace
 }  // namespace tarsel::minicad
