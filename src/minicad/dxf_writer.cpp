@@ -1172,8 +1172,22 @@ private:
     }
 
     void KeptEntity(const Entity& e, const std::string& owner) {
-        if (!e.raw.empty() && (!e.changed || std::holds_alternative<OtherEntityData>(e.data))) {
-            RawOut(e.raw);  // a kind known only by its groups keeps them even when moved
+        if (!e.raw.empty() && !e.changed) {
+            RawOut(e.raw);
+            return;
+        }
+        if (!e.raw.empty() && std::holds_alternative<OtherEntityData>(e.data)) {
+            // A kind known only by its groups: what the model can change on it is its layer.
+            bool layer = false;
+            for (std::size_t i = 0; i < e.raw.size(); ++i) {
+                if (i > 0 && e.raw.code(i) == 0) layer = true;  // its followers keep theirs
+                if (e.raw.code(i) == 8 && !layer) {
+                    Name(8, e.layer.empty() ? "0" : e.layer);
+                    layer = true;
+                    continue;
+                }
+                RawOut(e.raw.Slice(i, i + 1));
+            }
             return;
         }
         WriteEntity(e, owner);

@@ -236,6 +236,7 @@ TEST_F(RunCommand, NothingRunsOrIsSavedAfterAnError) {
         {"press 最大\npress nosuch\n", {}, 1, "job.txt:2: unknown button \"nosuch\""},
         {"sysvar CLAYER MISSING\n", {}, 1, "job.txt:1: sysvar CLAYER MISSING: value out of range"},
         {"press 最大\n", {"--bogus"}, 2, "unknown option '--bogus'"},
+        {"press 最大\n", {"--dxf-version", "R14"}, 2, "unknown DXF version 'R14'"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.job);

@@ -317,6 +317,8 @@ TEST(DxfLosslessEdit, ChangesAreWrittenFromTheModelAndEverythingElseAsRead) {
     added.layer = "NEW";
     added.data = CircleData{{1, 1, 0}, 2};
     (void)doc.AddEntity(added);
+    // Put on another layer, a kind known only by its groups keeps all the others.
+    doc.ModifyEntity(read[1].id, [](Entity& e) { e.layer = "NEW"; });
     Entity copy = doc.Entities()[1];  // a copy made by the model carries no groups
     (void)doc.AddEntity(copy);
 
@@ -329,7 +331,7 @@ TEST(DxfLosslessEdit, ChangesAreWrittenFromTheModelAndEverythingElseAsRead) {
     EXPECT_EQ(back.entities[0].raw.Find(5), "2000");
     EXPECT_EQ(back.entities[0].raw.Find(62), "1");
     EXPECT_EQ(back.entities[0].raw.Find(370), "50");
-    EXPECT_EQ(Groups(std::string(G("0 MTEXT|5 100|330 1F|100 AcDbEntity|8 0|100 AcDbMText|"
+    EXPECT_EQ(Groups(std::string(G("0 MTEXT|5 100|330 1F|100 AcDbEntity|8 NEW|100 AcDbMText|"
                                    "10 1.0|20 2.0|30 0.0|40 2.5|1 kept|"))),
               [&] {
                   std::vector<Pair> out;
