@@ -32,9 +32,11 @@ constexpr std::string_view kName = "tarsel run";
 
 constexpr std::string_view kUsage =
     R"(Usage: tarsel run DRAWING.dxf JOB [-o OUT.dxf] [--target PROGID] [--settings FILE.ini]
+                 [--dxf-version R12|R2000|R2004|R2007|R2010|R2013|R2018]
 
 Opens DRAWING in the built-in CAD, runs the palette session written in JOB and saves the
-drawing to OUT (default: DRAWING's name with "-out" before ".dxf"). Every message box is
+drawing to OUT (default: DRAWING's name with "-out" before ".dxf") in the version it was
+read in, everything the job did not change as it was read. Every message box is
 printed as "message CAPTION: TEXT", every split's area check as "area OUTLINE TRIANGLES"
 (the outline's coordinate area and the sum of its triangles, as the command line shows
 them), and at the end "next-number N".
@@ -60,6 +62,8 @@ Options:
                     start from the palette's settings file: its options and its target, as
                     the palette loads them when it opens (the file is not changed); a
                     --target given as well wins over the file's ProgId
+  --dxf-version V   save in DXF version V instead (AC1009, AC1015, AC1018, AC1021, AC1024,
+                    AC1027, AC1032); what V cannot hold is listed on stderr, one line each
   -h, --help        show this help
 
 Exit status: 0 the job ran (a command that ends quietly is not an error), 1 a step could not
@@ -174,7 +178,7 @@ private:
 }  // namespace
 
 int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
-    std::string drawingFile, jobFile, outFile, settingsFile;
+    std::string drawingFile, jobFile, outFile, settingsFile, versionName;
     std::string target;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
@@ -182,10 +186,13 @@ int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& e
             out << kUsage;
             return kExitOk;
         }
-        if (arg == "-o" || arg == "--target" || arg == "--settings") {
+        if (arg == "-o" || arg == "--target" || arg == "--settings" || arg == "--dxf-version") {
             if (i + 1 == args.size() || args[i + 1].empty())
                 return BadArguments(err, arg + " needs a value");
-            (arg == "-o" ? outFile : arg == "--target" ? target : settingsFile) = args[++i];
+            (arg == "-o"           ? outFile
+             : arg == "--target"   ? target
+             : arg == "--settings" ? settingsFile
+                                   : versionName) = args[++i];
         } else if (arg.starts_with("-") && arg != "-") {
             return BadArguments(err, "unknown option '" + arg + "'");
         } else if (drawingFile.empty()) {
@@ -198,6 +205,13 @@ int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& e
     }
     if (drawingFile.empty() || jobFile.empty())
         return BadArguments(err, "a drawing and a job are needed");
+    std::optional<minicad::DxfVersion> version;
+    if (!versionName.empty()) {
+        version = minicad::DxfVersionFromName(versionName);
+        if (!version)
+            return BadArguments(err, "unknown DXF version '" + versionName +
+                                         "' (R12, R2000, R2004, R2007, R2010, R2013, R2018)");
+    }
     const std::filesystem::path drawingPath = text::PathFromUtf8(drawingFile);
     const std::filesystem::path outPath =
         outFile.empty() ? DefaultOutput(drawingPath) : text::PathFromUtf8(outFile);
@@ -255,7 +269,10 @@ int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& e
     registry.Unregister(target);
     if (status != 0) return kExitFailed;
     try {
-        cad->Save(outPath);
+        minicad::DxfNotes dropped;
+        cad->Save(outPath, version, &dropped);
+        for (const std::string& line : dropped)
+            err << kName << ": " << text::Utf8FromPath(outPath) << ": " << line << '\n';
     } catch (const std::exception& e) {
         err << kName << ": cannot save " << text::Utf8FromPath(outPath) << ": " << e.what() << '\n';
         return kExitFailed;

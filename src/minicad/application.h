@@ -40,8 +40,11 @@ public:
     // Opens a DXF drawing in place of the current one (raises DxfError); the view is
     // then zoomed to the drawing's extents, which sets VIEWSIZE.
     void Open(const std::filesystem::path& path);
-    // Written whole to a temporary file and renamed into place (raises on failure).
-    void Save(const std::filesystem::path& path, DxfVersion version = DxfVersion::R12) const;
+    // Written whole to a temporary file and renamed into place (raises on failure). Without a
+    // version, in the version the drawing was read in (R2018 for one created here); dropped
+    // receives what a conversion to another version leaves out.
+    void Save(const std::filesystem::path& path, std::optional<DxfVersion> version = std::nullopt,
+              DxfNotes* dropped = nullptr) const;
 
     // The user at the prompts; nullptr means nobody (every prompt is cancelled).
     void SetUserInput(std::shared_ptr<UserInput> input);

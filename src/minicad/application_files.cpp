@@ -15,8 +15,9 @@ void Application::Open(const std::filesystem::path& path) {
     state_->path = path;
 }
 
-void Application::Save(const std::filesystem::path& path, DxfVersion version) const {
-    WriteDxfFile(path, state_->document.drawing(), version);
+void Application::Save(const std::filesystem::path& path, std::optional<DxfVersion> version,
+                       DxfNotes* dropped) const {
+    WriteDxfFile(path, state_->document.drawing(), version, dropped);
 }
 
 }  // namespace tarsel::minicad

@@ -17,6 +17,13 @@ bool IdsStrictlyIncreasing(const std::vector<Entity>& list) {
     return true;
 }
 
+// A new object is written from the model: a copy of another one (or of an entity of another
+// drawing) must not carry that one's groups and handle into the file.
+void ForgetFileGroups(Entity& entity) {
+    entity.raw = RawGroups{};
+    entity.changed = false;
+}
+
 }  // namespace
 
 Document::Document() : Document(Drawing{}) {}
@@ -93,6 +100,7 @@ std::int64_t Document::AddEntity(Entity entity) {
     if (const Layer* l = FindLayer(entity.layer)) entity.layer = l->name;
     for (const XdataGroup& g : entity.xdata) RegisterApp(g.application);
     entity.id = drawing_.nextId++;
+    ForgetFileGroups(entity);
     drawing_.entities.push_back(std::move(entity));
     for (DocumentListener* l : listeners_) l->OnAdded(drawing_.entities.back());
     return drawing_.entities.back().id;
@@ -108,6 +116,7 @@ std::int64_t Document::AddBlockEntity(std::string_view blockName, Entity entity)
     if (const Layer* l = FindLayer(entity.layer)) entity.layer = l->name;
     for (const XdataGroup& g : entity.xdata) RegisterApp(g.application);
     entity.id = drawing_.nextId++;
+    ForgetFileGroups(entity);
     block->entities.push_back(std::move(entity));
     return block->entities.back().id;
 }
@@ -135,11 +144,13 @@ bool Document::ModifyEntity(std::int64_t id, const std::function<void(Entity&)>&
     if (!loc.modelSpace || listeners_.empty()) {
         change(target);
         target.id = id;
+        target.changed = true;
         return true;
     }
     const Entity before = target;
     change(target);
     target.id = id;
+    target.changed = true;
     for (DocumentListener* l : listeners_) l->OnModified(before, target);
     return true;
 }

@@ -5,7 +5,9 @@
 
 #include <cstdint>
 #include <map>
+#include <memory>
 #include <string>
+#include <string_view>
 #include <variant>
 #include <vector>
 
@@ -116,26 +118,80 @@ struct LeaderData {                // AcDbLeader, DXF LEADER
     std::string arrowBlock;        // DIMLDRBLK ("" for the default closed filled arrow)
 };
 
-using EntityData =
-    std::variant<LineData, CircleData, ArcData, PolylineData, TextData, InsertData, LeaderData>;
+// An entity of a kind minicad does not model (MTEXT, DIMENSION, HATCH, 3D POLYLINE, ...):
+// no geometry here; its groups travel in Entity::raw and are written back as read.
+struct OtherEntityData {
+    std::string type;   // DXF type name as in the file ("MTEXT")
+    std::string block;  // the block a DIMENSION draws through (2), "" otherwise
+};
+
+using EntityData = std::variant<LineData, CircleData, ArcData, PolylineData, TextData, InsertData,
+                                LeaderData, OtherEntityData>;
+
+// The groups of a file as read, in one buffer shared by every object that came from it:
+// code and the value line's bytes untouched (strings in the file's encoding).
+struct RawStore {
+    struct Item {
+        std::int32_t code = 0;
+        std::uint32_t offset = 0;
+        std::uint32_t size = 0;
+    };
+    std::string bytes;
+    std::vector<Item> items;
+};
+
+// One object's groups as read (an entity with its VERTEX/ATTRIB/SEQEND followers, a table
+// entry, a block's BLOCK or ENDBLK record, a whole section). Immutable and cheap to copy; empty
+// for what the model created.
+class RawGroups {
+public:
+    RawGroups() = default;
+    RawGroups(std::shared_ptr<const RawStore> store, std::size_t begin, std::size_t end)
+        : store_(std::move(store)), begin_(begin), end_(end) {}
+    [[nodiscard]] bool empty() const { return begin_ == end_; }
+    [[nodiscard]] std::size_t size() const { return end_ - begin_; }
+    [[nodiscard]] int code(std::size_t i) const { return store_->items[begin_ + i].code; }
+    [[nodiscard]] std::string_view value(std::size_t i) const {
+        const RawStore::Item& item = store_->items[begin_ + i];
+        return std::string_view(store_->bytes).substr(item.offset, item.size);
+    }
+    [[nodiscard]] RawGroups Slice(std::size_t begin, std::size_t end) const {
+        return RawGroups(store_, begin_ + begin, begin_ + end);
+    }
+    // The value of the first group of code, "" when there is none.
+    [[nodiscard]] std::string_view Find(int code) const {
+        for (std::size_t i = 0; i < size(); ++i)
+            if (this->code(i) == code) return value(i);
+        return {};
+    }
+
+private:
+    std::shared_ptr<const RawStore> store_;
+    std::size_t begin_ = 0, end_ = 0;
+};
 
 struct Entity {
     std::int64_t id = 0;      // ObjectID: 64-bit, never reused within a document
     std::string layer = "0";  // 8
     std::vector<XdataGroup> xdata;
     EntityData data;
+    RawGroups raw{};       // as read; empty for an entity the model created
+    bool changed = false;  // changed by the model since reading: written from the model
 };
 
 struct Layer {
     std::string name;                     // 2
     std::int16_t color = 7;               // 62
     std::string linetype = "Continuous";  // 6
+    RawGroups raw{};                      // the LAYER table entry as read
 };
 
 struct Block {
     std::string name;  // 2
     Point3 base;       // 10/20/30
     std::vector<Entity> entities;
+    RawGroups raw{};     // the BLOCK record as read
+    RawGroups rawEnd{};  // its ENDBLK
 };
 
 // Drawing-wide settings that live in the DXF header and behind GetVariable.
@@ -152,6 +208,49 @@ struct Variables {
     double viewsize = 0;        // height of the current view; 0 = not yet zoomed
 };
 
+// What a file held around the records the model keeps, so that saving it again in its own
+// version writes every object minicad did not change exactly as read.
+struct DxfFileImage {
+    struct Entry {
+        std::string name;  // group 2 as UTF-8 (upper-case compare)
+        RawGroups raw;
+    };
+    struct Table {
+        std::string name;            // LAYER, LTYPE, BLOCK_RECORD, ...
+        RawGroups head;              // the TABLE record
+        std::vector<Entry> entries;  // empty for LAYER: its entries live on the layers
+        RawGroups end;               // the ENDTAB record
+    };
+    // One BLOCK..ENDBLK of the file in its order: a user block (found in Drawing::blocks by
+    // name) or a layout block (model and paper space) kept whole.
+    struct BlockSlot {
+        std::string name;
+        bool user = false;
+        RawGroups raw;  // the layout block whole
+    };
+    // An entity of paper space in the ENTITIES section, after the model-space entity of id
+    // after (0: before every one).
+    struct PaperEntity {
+        std::int64_t after = 0;
+        RawGroups raw;
+    };
+    struct Section {
+        std::string name;
+        RawGroups raw;  // SECTION to ENDSEC, for the sections the model does not hold
+    };
+
+    int release = 1009;     // the number of $ACADVER ("AC1032" -> 1032); 1009 for R12 and older
+    unsigned codePage = 0;  // of the strings before R2007
+    std::vector<Section> sections;  // in file order
+    RawGroups header;               // the HEADER's groups between its name and ENDSEC
+    std::vector<Table> tables;
+    std::vector<BlockSlot> blocks;
+    std::vector<PaperEntity> paperEntities;
+    Variables variables;              // as read, to see what the model changed
+    std::uint64_t handleCeiling = 0;  // above every handle the file holds
+    std::uint64_t handSeed = 0;       // $HANDSEED as read
+};
+
 struct Drawing {
     std::vector<Layer> layers{Layer{"0"}};  // "0" always exists
     std::vector<std::string> appIds{"ACAD"};
@@ -159,6 +258,8 @@ struct Drawing {
     std::vector<Entity> entities;  // model space in creation order
     Variables variables;
     std::int64_t nextId = 1;  // next ObjectID to hand out
+    // The file this drawing was read from; null for a drawing created here.
+    std::shared_ptr<const DxfFileImage> file;
 };
 
 }  // namespace tarsel::minicad

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <filesystem>
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -25,7 +26,12 @@ private:
     std::string message_;
 };
 
-enum class DxfVersion { R12, R2000, R2018 };
+enum class DxfVersion { R12, R2000, R2004, R2007, R2010, R2013, R2018 };
+
+// "R12", "R2000", ... "R2018" (any case); nullopt for another name.
+[[nodiscard]] std::optional<DxfVersion> DxfVersionFromName(std::string_view name);
+// "AC1009", "AC1015", ... "AC1032".
+[[nodiscard]] std::string_view AcadVerOf(DxfVersion version);
 
 // What a reader passed over that a user may miss (entity kinds minicad does not hold, paper
 // space, 3D polylines, attributes), one line each: "source:line: what and why".
@@ -37,9 +43,15 @@ using DxfNotes = std::vector<std::string>;
                               DxfNotes* notes = nullptr);
 [[nodiscard]] Drawing ReadDxfFile(const std::filesystem::path& path, DxfNotes* notes = nullptr);
 
-[[nodiscard]] std::string WriteDxf(const Drawing& drawing, DxfVersion version = DxfVersion::R12);
+// Without a version the drawing is saved in the version it was read in (a drawing created here
+// in R2018). In that version every object the model did not change is written exactly as
+// read and the rest from the model. Another version converts: dropped, when given, receives
+// one line for each kind of thing the target version cannot hold and that was left out.
+[[nodiscard]] std::string WriteDxf(const Drawing& drawing,
+                                   std::optional<DxfVersion> version = std::nullopt,
+                                   DxfNotes* dropped = nullptr);
 // Written whole to a temporary file beside path and renamed into place.
 void WriteDxfFile(const std::filesystem::path& path, const Drawing& drawing,
-                  DxfVersion version = DxfVersion::R12);
+                  std::optional<DxfVersion> version = std::nullopt, DxfNotes* dropped = nullptr);
 
 }  // namespace tarsel::minicad

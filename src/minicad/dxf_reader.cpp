@@ -27,6 +27,8 @@ using text::UpperAscii;
 // How the string values of a file are to be decoded.
 struct Encoding {
     unsigned codePage = 0;  // of the bytes; UTF-8 from R2007 on
+    int release = 1009;     // "AC1032" -> 1032; files without a version are R12 or older
+    unsigned declared = 0;  // $DWGCODEPAGE, 0 when absent or unknown
 };
 
 unsigned CodePageFromName(std::string_view name) {
@@ -71,12 +73,14 @@ Encoding DetectEncoding(const std::vector<Group>& groups) {
         for (char c : version.substr(2))
             release = (c >= '0' && c <= '9') ? release * 10 + (c - '0') : -1;
     }
-    if (release >= 1021) return {platform::kCodePageUtf8};
-    unsigned cp = CodePageFromName(codePage);
+    if (release < 1009) release = 1009;
+    const unsigned declared = CodePageFromName(codePage);
+    if (release >= 1021) return {platform::kCodePageUtf8, release, declared};
+    unsigned cp = declared;
     // A file without a code page (the palette's fragments among them) is in the code page of
     // the Windows desktop that wrote it.
     if (cp == 0) cp = platform::SystemAnsiCodePage();
-    return {cp};
+    return {cp, release, declared};
 }
 
 bool IsModelOrPaperSpaceBlock(const std::string& name) {
@@ -110,18 +114,23 @@ public:
           cur_(groups_, source_),
           notes_(notes) {
         encoding_ = DetectEncoding(groups_);
+        KeepGroups();
     }
 
     Drawing Read() {
         while (!cur_.Is(0, "EOF")) {
             if (cur_.AtEnd()) cur_.Fail("the file ends without EOF (truncated?)");
             if (!cur_.Is(0, "SECTION")) cur_.Fail("expected a SECTION, found " + Describe());
+            const std::size_t sectionStart = cur_.Position();
             ++cur_;
             if (!cur_.Is(2)) cur_.Fail("a SECTION must be followed by its name (group 2)");
             const std::string name(text::Trim(cur_.Raw()));
             ++cur_;
             if (name == "HEADER") {
+                const std::size_t begin = cur_.Position();
                 ReadHeader();
+                image_->header = Raw(begin, cur_.Position());
+                image_->variables = drawing_.variables;
             } else if (name == "TABLES") {
                 ReadTables();
             } else if (name == "BLOCKS") {
@@ -132,6 +141,7 @@ public:
                 SkipSection(name);
             }
             ++cur_;  // ENDSEC
+            image_->sections.push_back({name, Raw(sectionStart, cur_.Position())});
         }
         Finish();
         return std::move(drawing_);
@@ -145,6 +155,60 @@ private:
             if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f)
                 c = '?';
         return "group " + std::to_string(cur_.Code()) + " '" + value + "'";
+    }
+
+    // Every group into the store the kept objects share, and the handles in use, so that new
+    // objects get handles above all of them.
+    void KeepGroups() {
+        auto store = std::make_shared<RawStore>();
+        std::size_t bytes = 0;
+        for (const Group& g : groups_) bytes += g.raw.size();
+        store->bytes.reserve(bytes);
+        store->items.reserve(groups_.size());
+        std::uint64_t ceiling = 0, seed = 0;
+        for (std::size_t i = 0; i < groups_.size(); ++i) {
+            const Group& g = groups_[i];
+            store->items.push_back({g.code, static_cast<std::uint32_t>(store->bytes.size()),
+                                    static_cast<std::uint32_t>(g.raw.size())});
+            store->bytes.append(g.raw);
+            const int c = g.code;
+            if (c == 5 || c == 105 || (c >= 320 && c <= 369) || (c >= 390 && c <= 399) ||
+                c == 480 || c == 481 || c == 1005) {
+                const std::uint64_t h = HexHandle(g.raw);
+                if (c == 5 && i > 0 && groups_[i - 1].code == 9 &&
+                    text::Trim(groups_[i - 1].raw) == "$HANDSEED")
+                    seed = h;
+                else if (h >= ceiling)
+                    ceiling = h + 1;
+            }
+        }
+        if (store->bytes.size() > std::numeric_limits<std::uint32_t>::max())
+            throw DxfError(source_, 0, "the file is too large (over 4 GB of values)");
+        store_ = std::move(store);
+        image_ = std::make_shared<DxfFileImage>();
+        image_->release = encoding_.release;
+        image_->codePage = encoding_.release >= 1021 ? encoding_.declared : encoding_.codePage;
+        image_->handleCeiling = ceiling;
+        image_->handSeed = seed;
+    }
+
+    static std::uint64_t HexHandle(std::string_view raw) {
+        raw = text::Trim(raw);
+        if (raw.empty() || raw.size() > 16) return 0;
+        std::uint64_t h = 0;
+        for (char c : raw) {
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                     : -1;
+            if (digit < 0) return 0;
+            h = h * 16 + static_cast<std::uint64_t>(digit);
+        }
+        return h;
+    }
+
+    RawGroups Raw(std::size_t begin, std::size_t end) const {
+        return RawGroups(store_, begin, end);
     }
 
     void Note(int line, const std::string& what) {
@@ -254,29 +318,47 @@ private:
             if (cur_.Is(0, "ENDSEC")) return;
             if (!cur_.Is(0, "TABLE")) cur_.Fail("expected a TABLE, found " + Describe());
             const int tableLine = cur_.Line();
+            const std::size_t headStart = cur_.Position();
             const auto head = cur_.TakeRecord();
             std::string table;
             for (const Group& g : head)
                 if (g.code == 2) table = std::string(text::Trim(g.raw));
             if (table.empty()) cur_.FailAt(tableLine, "a TABLE without its name (group 2)");
+            DxfFileImage::Table kept;
+            kept.name = table;
+            kept.head = Raw(headStart, cur_.Position());
             for (;;) {
                 ExpectNotEnd("table " + table);
                 if (cur_.Is(0, "ENDTAB")) break;
                 if (cur_.Is(0, "TABLE")) cur_.Fail("table " + table + " is not closed by ENDTAB");
                 const int line = cur_.Line();
+                const std::size_t start = cur_.Position();
                 const auto entry = cur_.TakeRecord();
-                if (table == "LAYER")
-                    ReadLayer(entry, line);
-                else if (table == "APPID")
-                    ReadAppId(entry, line);
+                const RawGroups raw = Raw(start, cur_.Position());
+                if (table == "LAYER") {
+                    ReadLayer(entry, line, raw);
+                    continue;
+                }
+                if (table == "APPID") ReadAppId(entry, line);
+                std::string name;
+                for (const Group& g : entry)
+                    if (g.code == 2) {
+                        name = Text(g);
+                        break;
+                    }
+                kept.entries.push_back({std::move(name), raw});
             }
+            const std::size_t endStart = cur_.Position();
             (void)cur_.TakeRecord();  // ENDTAB and its groups
+            kept.end = Raw(endStart, cur_.Position());
+            image_->tables.push_back(std::move(kept));
         }
     }
 
-    void ReadLayer(std::span<const Group> entry, int line) {
+    void ReadLayer(std::span<const Group> entry, int line, const RawGroups& raw) {
         Layer layer;
         layer.name.clear();
+        layer.raw = raw;
         for (const Group& g : entry) {
             switch (g.code) {
                 case 2: layer.name = Text(g); break;
@@ -323,6 +405,7 @@ private:
             if (cur_.Is(0, "ENDSEC")) return;
             if (!cur_.Is(0, "BLOCK")) cur_.Fail("expected a BLOCK, found " + Describe());
             const int line = cur_.Line();
+            const std::size_t start = cur_.Position();
             Block block;
             for (const Group& g : cur_.TakeRecord()) {
                 switch (g.code) {
@@ -337,6 +420,7 @@ private:
                 }
             }
             if (block.name.empty()) cur_.FailAt(line, "a BLOCK without a name");
+            block.raw = Raw(start, cur_.Position());
             const std::string upper = UpperAscii(block.name);
             // The layout blocks hold paper space (and, in some writers, an empty copy of
             // model space); neither is a user block.
@@ -344,7 +428,11 @@ private:
             ReadEntities(layout ? nullptr : &block.entities, upper);
             if (!cur_.Is(0, "ENDBLK"))
                 cur_.Fail("block " + block.name + " is not closed by ENDBLK");
+            const std::size_t endStart = cur_.Position();
             (void)cur_.TakeRecord();
+            block.rawEnd = Raw(endStart, cur_.Position());
+            image_->blocks.push_back(
+                {block.name, !layout, layout ? Raw(start, cur_.Position()) : RawGroups{}});
             if (layout) continue;
             if (!blockNames_.insert(upper).second)
                 cur_.FailAt(line, "block " + block.name + " is defined twice");
@@ -449,11 +537,15 @@ private:
         }
     }
 
-    // Adds the entity unless it belongs to paper space; true when it was added.
+    // Adds the entity with its groups (from recordStart_ to here) unless it belongs to paper
+    // space, which is kept as groups only; true when it was added.
     bool Keep(std::vector<Entity>* into, Common common, EntityData data, bool inBlock, int line,
               const std::string& type) {
-        if (!into || (common.paperSpace && !inBlock)) {
-            Skipped(type + " in paper space", line);
+        (void)type;
+        if (!into) return false;  // in a layout block, which is kept whole
+        const RawGroups raw = Raw(recordStart_, cur_.Position());
+        if (common.paperSpace && !inBlock) {
+            image_->paperEntities.push_back({into->empty() ? 0 : into->back().id, raw});
             return false;
         }
         Entity e;
@@ -461,9 +553,37 @@ private:
         e.layer = std::move(common.layer);
         e.xdata = std::move(common.xdata);
         e.data = std::move(data);
+        e.raw = raw;
         layersUsed_.emplace(e.layer, line);
         into->push_back(std::move(e));
         return true;
+    }
+
+    // An entity of a kind the model does not hold: its layer and xdata for the automation
+    // objects, its groups for the file. Extended data minicad cannot read is left to the
+    // groups rather than refusing the drawing.
+    void KeepOther(std::vector<Entity>* into, std::span<const Group> record, bool inBlock, int line,
+                   const std::string& type) {
+        Common c;
+        OtherEntityData d{type, {}};
+        std::size_t i = 0;
+        for (; i < record.size() && record[i].code != 1001; ++i) {
+            const Group& g = record[i];
+            if (g.code == 8) {
+                c.layer = Text(g);
+                if (c.layer.empty()) c.layer = "0";
+            } else if (g.code == 67) {
+                c.paperSpace = g.integer == 1;
+            } else if (g.code == 2 && type == "DIMENSION") {
+                d.block = Text(g);
+            }
+        }
+        try {
+            ReadXdata(record.subspan(i), c.xdata);
+        } catch (const DxfError&) {
+            c.xdata.clear();
+        }
+        Keep(into, std::move(c), std::move(d), inBlock, line, type);
     }
 
     void Skipped(const std::string& what, int line) {
@@ -475,6 +595,7 @@ private:
     void ReadEntity(std::vector<Entity>* into, const std::string& owner, bool inBlock) {
         const std::string type(text::Trim(cur_.Raw()));
         const int line = cur_.Line();
+        recordStart_ = cur_.Position();
         const auto record = cur_.TakeRecord();
         auto point = [](Point3& p, const Group& g, int base) {
             if (g.code == base)
@@ -523,7 +644,14 @@ private:
         } else if (type == "LEADER") {
             ReadLeader(into, record, inBlock, line);
         } else {
-            Skipped(type, line);
+            // Whatever follows as part of it (the VERTEX and SEQEND of some writers' kinds)
+            // goes with it.
+            while (cur_.Is(0, "VERTEX") || cur_.Is(0, "ATTRIB") || cur_.Is(0, "SEQEND")) {
+                const bool end = cur_.Is(0, "SEQEND");
+                (void)cur_.TakeRecord();
+                if (end) break;
+            }
+            KeepOther(into, record, inBlock, line, type);
         }
     }
 
@@ -641,9 +769,7 @@ private:
         }
         if (cur_.Is(0, "SEQEND")) (void)cur_.TakeRecord();
         if (!flat) {
-            Skipped((flags & k3dPolyline) ? "3D POLYLINE (minicad draws in the plane)"
-                                          : "polygon mesh POLYLINE",
-                    line);
+            KeepOther(into, record, inBlock, line, "POLYLINE");
             return;
         }
         d.closed = (flags & 1) != 0;
@@ -678,10 +804,7 @@ private:
         if (d.block.empty()) cur_.FailAt(line, "INSERT without a block name");
         CheckExtrusion(d.extrusion, "INSERT", line);
         if (attributes) {
-            while (cur_.Is(0, "ATTRIB")) {
-                Skipped("ATTRIB (block attributes are not kept)", cur_.Line());
-                (void)cur_.TakeRecord();
-            }
+            while (cur_.Is(0, "ATTRIB")) (void)cur_.TakeRecord();
             if (cur_.Is(0, "SEQEND")) (void)cur_.TakeRecord();
         }
         if (columns > 1 || rows > 1) Skipped("INSERT array (only its first copy is kept)", line);
@@ -711,7 +834,7 @@ private:
         });
         CheckCount(declared, d.vertices.size(), "LEADER", line);
         if (d.vertices.size() < 2) {
-            Skipped("LEADER with fewer than two vertices", line);
+            KeepOther(into, record, inBlock, line, "LEADER");
             return;
         }
         // The arrowhead's size and block are dimension settings: the drawing's, unless the
@@ -770,6 +893,7 @@ private:
         if (utf8FallbackLine_ != 0)
             Note(utf8FallbackLine_, "texts in UTF-8 although the file declares code page " +
                                         std::to_string(encoding_.codePage) + "; read as UTF-8");
+        drawing_.file = std::move(image_);
         for (const auto& [what, countAndLine] : skipped_) {
             const auto [count, line] = countAndLine;
             Note(line, what + ": " + std::to_string(count) +
@@ -784,6 +908,9 @@ private:
     Encoding encoding_;
     mutable int utf8FallbackLine_ = 0;  // first text read as UTF-8 against the code page
     Drawing drawing_;
+    std::shared_ptr<const RawStore> store_;
+    std::shared_ptr<DxfFileImage> image_;
+    std::size_t recordStart_ = 0;       // the group 0 of the entity being read
     std::set<std::string> blockNames_;  // upper-cased
     std::vector<InsertRef> inserts_;
     std::map<std::string, int> layersUsed_;               // name -> first line

@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
+#include <functional>
 #include <limits>
 #include <map>
 #include <set>
@@ -24,6 +26,59 @@ using text::UpperAscii;
 constexpr const char* kDrawingSource = "<drawing>";
 // Our users' names are Japanese; older files carry them in the Japanese code page.
 constexpr unsigned kNameCodePage = platform::kCodePageShiftJis;
+
+constexpr int kR12 = 1009, kR2000 = 1015, kR2004 = 1018, kR2007 = 1021, kR2018 = 1032;
+
+int ReleaseOf(DxfVersion v) {
+    switch (v) {
+        case DxfVersion::R12: return kR12;
+        case DxfVersion::R2000: return kR2000;
+        case DxfVersion::R2004: return kR2004;
+        case DxfVersion::R2007: return kR2007;
+        case DxfVersion::R2010: return 1024;
+        case DxfVersion::R2013: return 1027;
+        case DxfVersion::R2018: return kR2018;
+    }
+    return kR2018;
+}
+
+std::string AcadVerText(int release) {
+    return "AC" + std::to_string(release);
+}
+
+// UTF-8 as bytes of a code page: what the page holds and reads back as the same character
+// goes in as its bytes, anything else as \U+ escapes.
+std::string InCodePage(std::string_view utf8, unsigned codePage) {
+    const std::string carets = dxf::EncodeText(utf8, false);
+    std::string out;
+    for (std::size_t i = 0; i < carets.size();) {
+        const auto lead = static_cast<unsigned char>(carets[i]);
+        const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const std::string_view ch = std::string_view(carets).substr(i, len);
+        i += len;
+        if (lead < 0x80) {
+            out += ch;
+            continue;
+        }
+        auto bytes = platform::EncodeCodePage(ch, codePage);
+        if (bytes) {
+            const auto back = platform::DecodeCodePage(*bytes, codePage);
+            if (!back || *back != ch) bytes.reset();
+        }
+        out += bytes ? *bytes : dxf::EncodeText(ch, true);
+    }
+    return out;
+}
+
+bool IsAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+bool IsLayoutBlockName(std::string_view name) {
+    const std::string upper = UpperAscii(name);
+    return upper == "*MODEL_SPACE" || upper.rfind("*PAPER_SPACE", 0) == 0;
+}
 
 [[noreturn]] void Refuse(const std::string& message) {
     throw DxfError(kDrawingSource, 0, "cannot be saved: " + message);
@@ -90,10 +145,30 @@ struct Extents {
 
 class Writer {
 public:
-    Writer(const Drawing& drawing, DxfVersion version)
-        : d_(drawing), version_(version), r12_(version == DxfVersion::R12) {}
+    Writer(const Drawing& drawing, int release, DxfNotes* dropped)
+        : d_(drawing),
+          release_(release),
+          r12_(release <= kR12),
+          utf8_(release >= kR2007),
+          dropped_(dropped) {
+        const DxfFileImage* f = d_.file.get();
+        // The kept objects are written as read when the target is of the file's kind (R12,
+        // or R13 and later with the block records that owners point to).
+        if (f && (f->release <= kR12) == r12_ && (r12_ || FindKeptRecords())) file_ = f;
+        if (!file_ && !r12_ && release_ < kR2000) release_ = kR2000;
+        if (file_) {
+            const bool fromUtf8 = file_->release >= kR2007;
+            sourceCodePage_ =
+                fromUtf8 ? platform::kCodePageUtf8 : (file_->codePage ? file_->codePage : 1252);
+            targetCodePage_ =
+                utf8_ ? platform::kCodePageUtf8 : (file_->codePage ? file_->codePage : 1252);
+            nameCodePage_ = targetCodePage_;
+            dropTrueColour_ = release_ < kR2004 && file_->release >= kR2004;
+        }
+    }
 
     std::string Write() {
+        if (file_) return WriteKept();
         Collect();
         if (!r12_) PlanHandles();
         Header();
@@ -108,6 +183,7 @@ public:
         EndSection();
         if (!r12_) Objects();
         Group(0, "EOF");
+        NoteDropped();
         return std::move(out_);
     }
 
@@ -115,6 +191,14 @@ private:
     // ---- groups ----
 
     void Code(int code) {
+        if (code >= 0 && code < 100) {
+            static constexpr char kDigits[] = "0123456789";
+            out_ += ' ';
+            out_ += code < 10 ? ' ' : kDigits[code / 10];
+            out_ += kDigits[code % 10];
+            out_ += "\r\n";
+            return;
+        }
         char buf[16];
         std::snprintf(buf, sizeof buf, "%3d\r\n", code);
         out_ += buf;
@@ -128,7 +212,12 @@ private:
     // A value that came from the user: any text at all.
     void Text(int code, std::string_view utf8) {
         Code(code);
-        out_ += dxf::EncodeText(utf8, version_ != DxfVersion::R2018);
+        // Into a file of its own code page a text goes in that page; a drawing made here
+        // keeps to ASCII with escapes before R2007, which every reader takes.
+        if (!utf8_ && file_)
+            out_ += InCodePage(utf8, targetCodePage_);
+        else
+            out_ += dxf::EncodeText(utf8, !utf8_);
         out_ += "\r\n";
     }
     // A table name or a reference to one (layer, block, style, linetype, application). Before
@@ -141,7 +230,8 @@ private:
     }
     std::string EncodeName(std::string_view utf8) const {
         const std::string carets = dxf::EncodeText(utf8, false);
-        if (version_ == DxfVersion::R2018) return carets;
+        if (utf8_) return carets;
+        if (file_) return InCodePage(utf8, nameCodePage_);
         std::string out;
         for (std::size_t i = 0; i < carets.size();) {
             const auto lead = static_cast<unsigned char>(carets[i]);
@@ -153,7 +243,7 @@ private:
                 continue;
             }
             // A character the code page lacks is escaped after all: better than losing it.
-            auto bytes = platform::EncodeCodePage(ch, kNameCodePage);
+            auto bytes = platform::EncodeCodePage(ch, nameCodePage_);
             out += bytes ? *bytes : dxf::EncodeText(ch, true);
         }
         return out;
@@ -286,14 +376,7 @@ private:
     }
     void EndSection() { Group(0, "ENDSEC"); }
 
-    const char* AcadVer() const {
-        switch (version_) {
-            case DxfVersion::R12: return "AC1009";
-            case DxfVersion::R2000: return "AC1015";
-            case DxfVersion::R2018: return "AC1032";
-        }
-        return "AC1009";
-    }
+    std::string AcadVer() const { return AcadVerText(release_); }
 
     void HeaderVar(std::string_view name) { Group(9, name); }
 
@@ -320,7 +403,7 @@ private:
         // Before R2007 texts beyond ASCII are escaped and names are in Shift-JIS, so the code
         // page only matters when a name needs it.
         HeaderVar("$DWGCODEPAGE");
-        Group(3, version_ == DxfVersion::R2018 || NamesAscii() ? "ANSI_1252" : "ANSI_932");
+        Group(3, utf8_ || NamesAscii() ? "ANSI_1252" : "ANSI_932");
         if (!r12_) {
             HeaderVar("$HANDSEED");
             Code(5);
@@ -423,46 +506,15 @@ private:
             linetypes.insert(linetypes.begin(), {"ByBlock", "ByLayer"});
         }
         table = BeginTable("LTYPE", linetypes.size());
-        for (const std::string& name : linetypes) {
-            BeginEntry("LTYPE", table, "AcDbLinetypeTableRecord");
-            Name(2, name);
-            Int(70, 0);
-            // A linetype known here only by name is declared continuous: its pattern lives
-            // in the file it came from, and a declared entry keeps the reference valid.
-            Group(3, UpperAscii(name) == "CONTINUOUS" ? "Solid line" : "");
-            Int(72, 65);
-            Int(73, 0);
-            Real(40, 0);
-        }
+        for (const std::string& name : linetypes) LinetypeEntry(name, table);
         EndTable();
 
         table = BeginTable("LAYER", names_.layers.size());
-        for (const Layer& l : names_.layers) {
-            BeginEntry("LAYER", table, "AcDbLayerTableRecord");
-            Name(2, l.name);
-            Int(70, 0);
-            Int(62, l.color == 0 ? 7 : l.color);
-            Name(6, l.linetype.empty() ? "Continuous" : l.linetype);
-            if (modern) {
-                Int(370, -3);
-                Group(390, plotStyleNormal_);
-            }
-        }
+        for (const Layer& l : names_.layers) LayerEntry(l, table);
         EndTable();
 
         table = BeginTable("STYLE", names_.styles.size());
-        for (const std::string& s : names_.styles) {
-            BeginEntry("STYLE", table, "AcDbTextStyleTableRecord");
-            Name(2, s);
-            Int(70, 0);
-            Real(40, 0);
-            Real(41, 1);
-            Real(50, 0);
-            Int(71, 0);
-            Real(42, 2.5);
-            Group(3, "txt");
-            Group(4, "");
-        }
+        for (const std::string& s : names_.styles) StyleEntry(s, table);
         EndTable();
 
         BeginTable("VIEW", 0);
@@ -471,11 +523,7 @@ private:
         EndTable();
 
         table = BeginTable("APPID", names_.appIds.size());
-        for (const std::string& a : names_.appIds) {
-            BeginEntry("APPID", table, "AcDbRegAppTableRecord");
-            Name(2, a);
-            Int(70, 0);
-        }
+        for (const std::string& a : names_.appIds) AppIdEntry(a, table);
         EndTable();
 
         table = BeginTable("DIMSTYLE", 1);
@@ -491,13 +539,7 @@ private:
             table = BeginTable("BLOCK_RECORD", 2 + d_.blocks.size());
             auto record = [&](const std::string& handle, std::string_view name,
                               const std::string& layout) {
-                Group(0, "BLOCK_RECORD");
-                Group(5, handle);
-                Owner(table);
-                Subclass("AcDbSymbolTableRecord");
-                Subclass("AcDbBlockTableRecord");
-                Name(2, name);
-                Group(340, layout.empty() ? "0" : layout);
+                BlockRecordEntry(handle, name, layout, table);
             };
             record(modelRecord_, "*Model_Space", modelLayout_);
             record(paperRecord_, "*Paper_Space", paperLayout_);
@@ -506,6 +548,60 @@ private:
             EndTable();
         }
         EndSection();
+    }
+
+    void LinetypeEntry(const std::string& name, const std::string& table) {
+        BeginEntry("LTYPE", table, "AcDbLinetypeTableRecord");
+        Name(2, name);
+        Int(70, 0);
+        // A linetype known here only by name is declared continuous: its pattern lives
+        // in the file it came from, and a declared entry keeps the reference valid.
+        Group(3, UpperAscii(name) == "CONTINUOUS" ? "Solid line" : "");
+        Int(72, 65);
+        Int(73, 0);
+        Real(40, 0);
+    }
+
+    void LayerEntry(const Layer& l, const std::string& table) {
+        BeginEntry("LAYER", table, "AcDbLayerTableRecord");
+        Name(2, l.name);
+        Int(70, 0);
+        Int(62, l.color == 0 ? 7 : l.color);
+        Name(6, l.linetype.empty() ? "Continuous" : l.linetype);
+        if (!r12_) {
+            Int(370, -3);
+            if (!plotStyleNormal_.empty()) Group(390, plotStyleNormal_);
+        }
+    }
+
+    void StyleEntry(const std::string& name, const std::string& table) {
+        BeginEntry("STYLE", table, "AcDbTextStyleTableRecord");
+        Name(2, name);
+        Int(70, 0);
+        Real(40, 0);
+        Real(41, 1);
+        Real(50, 0);
+        Int(71, 0);
+        Real(42, 2.5);
+        Group(3, "txt");
+        Group(4, "");
+    }
+
+    void AppIdEntry(const std::string& name, const std::string& table) {
+        BeginEntry("APPID", table, "AcDbRegAppTableRecord");
+        Name(2, name);
+        Int(70, 0);
+    }
+
+    void BlockRecordEntry(const std::string& handle, std::string_view name,
+                          const std::string& layout, const std::string& table) {
+        Group(0, "BLOCK_RECORD");
+        Group(5, handle);
+        Owner(table);
+        Subclass("AcDbSymbolTableRecord");
+        Subclass("AcDbBlockTableRecord");
+        Name(2, name);
+        Group(340, layout.empty() ? "0" : layout);
     }
 
     // ---- BLOCKS ----
@@ -557,17 +653,71 @@ private:
     void BeginEntity(std::string_view type, const Entity& e, const std::string& owner,
                      std::string_view subclass) {
         Group(0, type);
-        Handle(NewHandleIfModern());
+        const bool main = &e != lastBegun_;  // not a VERTEX or SEQEND of the same entity
+        lastBegun_ = &e;
+        const bool keepHandle = main && file_ && !r12_ && !e.raw.empty();
+        const std::string handle = keepHandle ? std::string(text::Trim(e.raw.Find(5))) : "";
+        Handle(handle.empty() ? NewHandleIfModern() : handle);
+        if (keepHandle) CarryReactors(e.raw);
         Owner(owner);
         Subclass("AcDbEntity");
         Name(8, e.layer.empty() ? "0" : e.layer);
+        if (main && !e.raw.empty()) CarryProperties(e.raw);
         Subclass(subclass);
+    }
+
+    // An entity written from the model keeps the properties of its groups that the model
+    // does not hold (colour, linetype, lineweight, true colour, ...) when it has them.
+    void CarryProperties(const RawGroups& raw) {
+        const bool sourceR12 = d_.file && d_.file->release <= kR12;
+        for (std::size_t i = 1; i < raw.size(); ++i) {
+            const int code = raw.code(i);
+            if (code == 0 || code >= 1000) break;
+            if (code == 100 && text::Trim(raw.value(i)) != "AcDbEntity") {
+                if (!sourceR12) break;
+                continue;
+            }
+            const bool carried = r12_ ? (code == 6 || code == 62)
+                                      : (code == 6 || code == 48 || code == 60 || code == 62 ||
+                                         code == 370 || code == 420 || code == 430 || code == 440);
+            if (!carried) continue;
+            if (r12_ || release_ >= kR2004 || code < 420) RawGroup(code, raw.value(i));
+        }
+    }
+
+    // The {ACAD_REACTORS ...} and {ACAD_XDICTIONARY ...} lists after the handle.
+    void CarryReactors(const RawGroups& raw) {
+        bool inside = false;
+        for (std::size_t i = 1; i < raw.size(); ++i) {
+            const int code = raw.code(i);
+            if (code == 0) break;
+            if (code == 102) {
+                inside = text::Trim(raw.value(i)).rfind('{', 0) == 0;
+                RawGroup(code, raw.value(i));
+                continue;
+            }
+            if (inside) {
+                RawGroup(code, raw.value(i));
+            } else if (code != 5) {
+                break;
+            }
+        }
     }
 
     void WriteEntity(const Entity& e, const std::string& owner) {
         currentId_ = e.id;
+        lastBegun_ = nullptr;
+        const std::size_t begin = out_.size();
         std::visit([&](const auto& data) { WriteData(e, owner, data); }, e.data);
+        if (dropped_ && !e.raw.empty() && !file_) NoteDroppedGroups(e, begin);
         currentId_ = 0;
+    }
+
+    void WriteData(const Entity& e, const std::string&, const OtherEntityData& d) {
+        // Known only by its groups: those of a file of another kind, or none at all for a
+        // copy made here, cannot be written.
+        (void)e;
+        Drop(d.type + " entities");
     }
 
     void WriteData(const Entity& e, const std::string& owner, const LineData& d) {
@@ -756,6 +906,370 @@ private:
         }
     }
 
+    // ---- a drawing read from a file, saved in a version of its kind ----
+
+    // The block records' handles: owners of what the model adds. False when the file lacks
+    // them (then it is written from the model).
+    bool FindKeptRecords() {
+        for (const DxfFileImage::Table& t : d_.file->tables) {
+            tableHandles_[t.name] = std::string(text::Trim(t.head.Find(5)));
+            if (t.name != "BLOCK_RECORD") continue;
+            for (const DxfFileImage::Entry& e : t.entries)
+                recordHandles_[UpperAscii(e.name)] = std::string(text::Trim(e.raw.Find(5)));
+        }
+        auto model = recordHandles_.find("*MODEL_SPACE");
+        if (model == recordHandles_.end() || model->second.empty()) return false;
+        modelRecord_ = model->second;
+        return true;
+    }
+
+    // A value as read, in the target's encoding.
+    void RawGroup(int code, std::string_view value) {
+        Code(code);
+        if (sourceCodePage_ != targetCodePage_ && !IsAscii(value) &&
+            dxf::KindOfCode(code) == dxf::ValueKind::Text) {
+            auto utf8 = platform::DecodeCodePage(value, sourceCodePage_);
+            if (!utf8 && platform::IsValidUtf8(value)) utf8 = std::string(value);
+            if (utf8 && targetCodePage_ == platform::kCodePageUtf8) {
+                out_ += *utf8;
+            } else if (utf8) {
+                // Carets and escapes are already in the value; only its characters move.
+                std::string moved;
+                for (std::size_t i = 0; i < utf8->size();) {
+                    const auto lead = static_cast<unsigned char>((*utf8)[i]);
+                    const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+                    const std::string_view ch = std::string_view(*utf8).substr(i, len);
+                    i += len;
+                    moved += lead < 0x80 ? std::string(ch) : InCodePage(ch, targetCodePage_);
+                }
+                out_ += moved;
+            } else {
+                out_ += value;
+            }
+        } else {
+            out_ += value;
+        }
+        out_ += "\r\n";
+    }
+
+    void RawOut(const RawGroups& raw) {
+        for (std::size_t i = 0; i < raw.size(); ++i) {
+            const int code = raw.code(i);
+            if (dropTrueColour_ && (code == 420 || code == 430 || code == 440)) {
+                Drop("true colour and transparency groups (420/430/440)");
+                continue;
+            }
+            RawGroup(code, raw.value(i));
+        }
+    }
+
+    std::string WriteKept() {
+        Collect();
+        const DxfFileImage& f = *file_;
+        nextHandle_ = std::max<std::uint64_t>({f.handleCeiling, f.handSeed, 1});
+        bool tables = false, blocks = false, entities = false;
+        auto before = [&](bool needTables, bool needBlocks) {
+            // A file without the sections the model needs gets them in their place.
+            if (needTables && !tables) {
+                Tables();
+                tables = true;
+            }
+            if (needBlocks && !blocks && !d_.blocks.empty()) {
+                KeptBlocks();
+                blocks = true;
+            }
+        };
+        for (const DxfFileImage::Section& section : f.sections) {
+            if (section.name == "HEADER") {
+                KeptHeader();
+            } else if (section.name == "TABLES") {
+                KeptTables();
+                tables = true;
+            } else if (section.name == "BLOCKS") {
+                before(r12_, false);
+                KeptBlocks();
+                blocks = true;
+            } else if (section.name == "ENTITIES") {
+                before(r12_, true);
+                KeptEntities();
+                entities = true;
+            } else {
+                RawOut(section.raw);
+            }
+        }
+        if (!entities) {
+            before(r12_, true);
+            KeptEntities();
+        }
+        Group(0, "EOF");
+        if (handseedPos_ != 0) {
+            std::string seed = handseedRaw_;
+            if (nextHandle_ != f.handSeed || seed.empty()) {
+                char buf[20];
+                std::snprintf(buf, sizeof buf, "%llX",
+                              static_cast<unsigned long long>(nextHandle_));
+                seed = buf;
+            }
+            out_.insert(handseedPos_, seed);
+        }
+        NoteDropped();
+        return std::move(out_);
+    }
+
+    // The header as read; the variables the model changed from what was read are written
+    // from the model in their place (or added at the end), and $ACADVER and $HANDSEED follow
+    // the file being written.
+    void KeptHeader() {
+        const DxfFileImage& f = *file_;
+        const Variables& v = d_.variables;
+        const Variables& was = f.variables;
+        std::map<std::string, std::function<void()>> patches;
+        if (v.aunits != was.aunits) patches["$AUNITS"] = [&] { Int(70, v.aunits); };
+        if (v.angbase != was.angbase) patches["$ANGBASE"] = [&] { Real(50, v.angbase); };
+        if (v.angdir != was.angdir) patches["$ANGDIR"] = [&] { Int(70, v.angdir); };
+        if (v.snapmode != was.snapmode) patches["$SNAPMODE"] = [&] { Int(70, v.snapmode); };
+        if (UpperAscii(v.clayer) != UpperAscii(was.clayer))
+            patches["$CLAYER"] = [&] { Name(8, v.clayer.empty() ? "0" : v.clayer); };
+        if (v.dimasz != was.dimasz) patches["$DIMASZ"] = [&] { Real(40, v.dimasz); };
+        if (v.dimscale != was.dimscale) patches["$DIMSCALE"] = [&] { Real(40, v.dimscale); };
+        if (v.dimldrblk != was.dimldrblk) patches["$DIMLDRBLK"] = [&] { Name(1, v.dimldrblk); };
+        if (release_ != f.release) patches["$ACADVER"] = [&] { Group(1, AcadVer()); };
+        bool seed = false;
+        Section("HEADER");
+        const RawGroups& h = f.header;
+        for (std::size_t i = 0; i < h.size();) {
+            std::size_t j = i + 1;
+            while (j < h.size() && h.code(j) != 9) ++j;
+            const std::string name(h.code(i) == 9 ? text::Trim(h.value(i)) : std::string_view());
+            auto patch = patches.find(name);
+            if (patch != patches.end()) {
+                HeaderVar(name);
+                patch->second();
+                patches.erase(patch);
+            } else if (name == "$HANDSEED" && !r12_) {
+                HeaderVar(name);
+                Code(5);
+                handseedPos_ = out_.size();
+                out_ += "\r\n";
+                for (std::size_t k = i + 1; k < j; ++k)
+                    if (h.code(k) == 5) handseedRaw_ = std::string(h.value(k));
+                seed = true;
+            } else {
+                RawOut(RawGroups(h).Slice(i, j));
+            }
+            i = j;
+        }
+        for (auto& [name, write] : patches) {
+            HeaderVar(name);
+            write();
+        }
+        if (!seed && !r12_) {
+            HeaderVar("$HANDSEED");
+            Code(5);
+            handseedPos_ = out_.size();
+            out_ += "\r\n";
+        }
+        EndSection();
+    }
+
+    static bool HasEntry(const DxfFileImage::Table& t, const std::string& name) {
+        const std::string upper = UpperAscii(name);
+        return std::any_of(t.entries.begin(), t.entries.end(), [&](const DxfFileImage::Entry& e) {
+            return UpperAscii(e.name) == upper;
+        });
+    }
+
+    void KeptTables() {
+        Section("TABLES");
+        for (const DxfFileImage::Table& t : file_->tables) {
+            RawOut(t.head);
+            const std::string& handle = tableHandles_[t.name];
+            if (t.name == "LAYER") {
+                for (const Layer& l : names_.layers) {
+                    if (!l.raw.empty())
+                        RawOut(l.raw);
+                    else
+                        LayerEntry(l, handle);
+                }
+            } else if (t.name == "BLOCK_RECORD") {
+                std::set<std::string> present;
+                for (const DxfFileImage::Entry& e : t.entries) {
+                    const std::string upper = UpperAscii(e.name);
+                    if (!IsLayoutBlockName(e.name) && !FindBlock(e.name)) continue;
+                    present.insert(upper);
+                    RawOut(e.raw);
+                }
+                for (const Block& b : d_.blocks) {
+                    const std::string upper = UpperAscii(b.name);
+                    if (present.count(upper)) continue;
+                    const std::string record = NewHandle();
+                    recordHandles_[upper] = record;
+                    BlockRecordEntry(record, b.name, "", handle);
+                }
+            } else {
+                for (const DxfFileImage::Entry& e : t.entries) RawOut(e.raw);
+                const std::vector<std::string>* wanted = t.name == "APPID"   ? &names_.appIds
+                                                         : t.name == "STYLE" ? &names_.styles
+                                                         : t.name == "LTYPE" ? &names_.linetypes
+                                                                             : nullptr;
+                if (wanted)
+                    for (const std::string& name : *wanted) {
+                        if (HasEntry(t, name)) continue;
+                        const std::string upper = UpperAscii(name);
+                        if (upper == "BYLAYER" || upper == "BYBLOCK") continue;
+                        if (t.name == "APPID") AppIdEntry(name, handle);
+                        if (t.name == "STYLE") StyleEntry(name, handle);
+                        if (t.name == "LTYPE") LinetypeEntry(name, handle);
+                    }
+            }
+            RawOut(t.end);
+        }
+        EndSection();
+    }
+
+    const Block* FindBlock(const std::string& name) const {
+        for (const Block& b : d_.blocks)
+            if (text::EqualsIgnoringAsciiCase(b.name, name)) return &b;
+        return nullptr;
+    }
+
+    std::string RecordOf(const std::string& block) {
+        if (r12_) return std::string();
+        auto it = recordHandles_.find(UpperAscii(block));
+        return it == recordHandles_.end() ? std::string() : it->second;
+    }
+
+    void KeptBlock(const Block& b) {
+        const std::string record = RecordOf(b.name);
+        if (!b.raw.empty())
+            RawOut(b.raw);
+        else
+            BlockBegin(record, b.name, b.base, true);
+        for (const Entity& e : b.entities) KeptEntity(e, record);
+        if (!b.rawEnd.empty())
+            RawOut(b.rawEnd);
+        else
+            BlockEnd(record);
+    }
+
+    void KeptBlocks() {
+        Section("BLOCKS");
+        std::set<std::string> written;
+        for (const DxfFileImage::BlockSlot& slot : file_->blocks) {
+            if (!slot.user) {
+                RawOut(slot.raw);
+                continue;
+            }
+            const Block* b = FindBlock(slot.name);
+            if (!b || !written.insert(UpperAscii(b->name)).second) continue;
+            KeptBlock(*b);
+        }
+        for (const Block& b : d_.blocks)
+            if (written.insert(UpperAscii(b.name)).second) KeptBlock(b);
+        EndSection();
+    }
+
+    // Model space in its order, with the paper-space entities of the section where they
+    // stood: after the model-space entity they followed in the file.
+    void KeptEntities() {
+        Section("ENTITIES");
+        const auto& paper = file_->paperEntities;
+        std::size_t p = 0;
+        for (const Entity& e : d_.entities) {
+            while (p < paper.size() && paper[p].after < e.id) RawOut(paper[p++].raw);
+            KeptEntity(e, modelRecord_);
+            while (p < paper.size() && paper[p].after == e.id) RawOut(paper[p++].raw);
+        }
+        while (p < paper.size()) RawOut(paper[p++].raw);
+        EndSection();
+    }
+
+    void KeptEntity(const Entity& e, const std::string& owner) {
+        if (!e.raw.empty() && !e.changed) {
+            RawOut(e.raw);
+            return;
+        }
+        if (!e.raw.empty() && std::holds_alternative<OtherEntityData>(e.data)) {
+            // A kind known only by its groups: what the model can change on it is its layer.
+            bool layer = false;
+            for (std::size_t i = 0; i < e.raw.size(); ++i) {
+                if (i > 0 && e.raw.code(i) == 0) layer = true;  // its followers keep theirs
+                if (e.raw.code(i) == 8 && !layer) {
+                    Name(8, e.layer.empty() ? "0" : e.layer);
+                    layer = true;
+                    continue;
+                }
+                RawOut(e.raw.Slice(i, i + 1));
+            }
+            return;
+        }
+        WriteEntity(e, owner);
+    }
+
+    // ---- what a conversion leaves out ----
+
+    void Drop(const std::string& what) {
+        if (dropped_) ++droppedCounts_[what];
+    }
+
+    // The groups of the entity as read that the model did not write.
+    void NoteDroppedGroups(const Entity& e, std::size_t begin) {
+        if (std::holds_alternative<OtherEntityData>(e.data)) return;  // dropped whole
+        std::set<int> written;
+        std::size_t pos = begin;
+        while (pos < out_.size()) {
+            const std::size_t codeEnd = out_.find("\r\n", pos);
+            const std::size_t valueEnd = out_.find("\r\n", codeEnd + 2);
+            if (codeEnd == std::string::npos || valueEnd == std::string::npos) break;
+            written.insert(std::atoi(out_.c_str() + pos));
+            pos = valueEnd + 2;
+        }
+        const std::string type(text::Trim(e.raw.value(0)));
+        std::set<int> seen;
+        for (std::size_t i = 1; i < e.raw.size(); ++i) {
+            const int code = e.raw.code(i);
+            if (code == 0) {
+                Drop(type + " followers (" + std::string(text::Trim(e.raw.value(i))) + ")");
+                break;
+            }
+            if (code >= 1000 || code == 5 || code == 330 || code == 100 || code == 102 ||
+                code == 360 || code == 67)
+                continue;
+            // Counts and flags that the written form holds in its own way.
+            if ((type == "LWPOLYLINE" && code == 90) ||
+                (type == "LEADER" && (code == 71 || code == 76)))
+                continue;
+            if (!written.count(code) && seen.insert(code).second)
+                Drop(type + " group " + std::to_string(code));
+        }
+    }
+
+    void NoteDropped() {
+        if (!dropped_) return;
+        const DxfFileImage* f = d_.file.get();
+        if (f && !file_) {
+            // Written from the model: what only the file's groups held is left behind.
+            if (!f->paperEntities.empty())
+                droppedCounts_["paper-space entities"] += f->paperEntities.size();
+            for (const DxfFileImage::BlockSlot& slot : f->blocks)
+                if (!slot.user && UpperAscii(slot.name) != "*MODEL_SPACE")
+                    ++droppedCounts_["paper-space layout blocks"];
+            for (const DxfFileImage::Section& s : f->sections)
+                if (s.name != "HEADER" && s.name != "TABLES" && s.name != "BLOCKS" &&
+                    s.name != "ENTITIES")
+                    ++droppedCounts_["section " + s.name];
+            for (const DxfFileImage::Table& t : f->tables)
+                if (!t.entries.empty())
+                    droppedCounts_["table entries of " + t.name + " as read"] += t.entries.size();
+            std::size_t variables = 0;
+            for (std::size_t i = 0; i < f->header.size(); ++i) variables += f->header.code(i) == 9;
+            if (variables > 13) droppedCounts_["header variables as read"] += variables - 13;
+        }
+        for (const auto& [what, count] : droppedCounts_)
+            dropped_->push_back(what + ": " + std::to_string(count) + " not written in " +
+                                AcadVer());
+    }
+
     // ---- OBJECTS (R2000 and later) ----
 
     void Dictionary(const std::string& handle, const std::string& owner,
@@ -841,8 +1355,19 @@ private:
     }
 
     const Drawing& d_;
-    DxfVersion version_;
+    int release_;
     bool r12_;
+    bool utf8_;
+    DxfNotes* dropped_;
+    const DxfFileImage* file_ = nullptr;  // the file's image when its objects are kept
+    unsigned sourceCodePage_ = 0, targetCodePage_ = 0;
+    unsigned nameCodePage_ = kNameCodePage;
+    bool dropTrueColour_ = false;
+    std::map<std::string, std::string> tableHandles_;   // table name -> handle
+    std::map<std::string, std::string> recordHandles_;  // upper-cased block -> its record
+    std::map<std::string, std::size_t> droppedCounts_;
+    std::string handseedRaw_;
+    const Entity* lastBegun_ = nullptr;
     std::string out_;
     Names names_;
     Extents extents_;
@@ -861,12 +1386,41 @@ std::string PathText(const std::filesystem::path& path) {
 
 }  // namespace
 
-std::string WriteDxf(const Drawing& drawing, DxfVersion version) {
-    return Writer(drawing, version).Write();
+std::optional<DxfVersion> DxfVersionFromName(std::string_view name) {
+    const std::string upper = UpperAscii(name);
+    for (DxfVersion v : {DxfVersion::R12, DxfVersion::R2000, DxfVersion::R2004, DxfVersion::R2007,
+                         DxfVersion::R2010, DxfVersion::R2013, DxfVersion::R2018}) {
+        const int release = ReleaseOf(v);
+        static constexpr const char* kNames[] = {"R12",   "R2000", "R2004", "R2007",
+                                                 "R2010", "R2013", "R2018"};
+        if (upper == kNames[static_cast<int>(v)] || upper == AcadVerText(release)) return v;
+    }
+    return std::nullopt;
 }
 
-void WriteDxfFile(const std::filesystem::path& path, const Drawing& drawing, DxfVersion version) {
-    const std::string content = WriteDxf(drawing, version);
+std::string_view AcadVerOf(DxfVersion version) {
+    switch (version) {
+        case DxfVersion::R12: return "AC1009";
+        case DxfVersion::R2000: return "AC1015";
+        case DxfVersion::R2004: return "AC1018";
+        case DxfVersion::R2007: return "AC1021";
+        case DxfVersion::R2010: return "AC1024";
+        case DxfVersion::R2013: return "AC1027";
+        case DxfVersion::R2018: return "AC1032";
+    }
+    return "AC1032";
+}
+
+std::string WriteDxf(const Drawing& drawing, std::optional<DxfVersion> version, DxfNotes* dropped) {
+    const int release = version        ? ReleaseOf(*version)
+                        : drawing.file ? drawing.file->release
+                                       : kR2018;
+    return Writer(drawing, release, dropped).Write();
+}
+
+void WriteDxfFile(const std::filesystem::path& path, const Drawing& drawing,
+                  std::optional<DxfVersion> version, DxfNotes* dropped) {
+    const std::string content = WriteDxf(drawing, version, dropped);
     try {
         platform::WriteFileWhole(path, content);
     } catch (const platform::FileWriteError& e) {

@@ -1,5 +1,8 @@
 #include "minicad/entity_names.h"
 
+#include <array>
+#include <utility>
+
 namespace tarsel::minicad {
 
 std::string_view DxfTypeName(const EntityData& data) {
@@ -11,8 +14,10 @@ std::string_view DxfTypeName(const EntityData& data) {
         case 4: return "TEXT";
         case 5: return "INSERT";
         case 6: return "LEADER";
-        default: return "";
+        default: break;
     }
+    if (const auto* other = std::get_if<OtherEntityData>(&data)) return other->type;
+    return "";
 }
 
 std::string_view AutomationName(const EntityData& data) {
@@ -24,8 +29,35 @@ std::string_view AutomationName(const EntityData& data) {
         case 4: return "AcDbText";
         case 5: return "AcDbBlockReference";
         case 6: return "AcDbLeader";
-        default: return "";
+        default: break;
     }
+    // Kinds kept only as their groups still answer with the name a CAD gives them.
+    static constexpr std::array<std::pair<std::string_view, std::string_view>, 20> kNames{{
+        {"MTEXT", "AcDbMText"},
+        {"DIMENSION", "AcDbDimension"},
+        {"HATCH", "AcDbHatch"},
+        {"POINT", "AcDbPoint"},
+        {"SPLINE", "AcDbSpline"},
+        {"ELLIPSE", "AcDbEllipse"},
+        {"SOLID", "AcDbSolid"},
+        {"3DFACE", "AcDbFace"},
+        {"ATTDEF", "AcDbAttributeDefinition"},
+        {"IMAGE", "AcDbRasterImage"},
+        {"MULTILEADER", "AcDbMLeader"},
+        {"WIPEOUT", "AcDbWipeout"},
+        {"3DSOLID", "AcDb3dSolid"},
+        {"VIEWPORT", "AcDbViewport"},
+        {"POLYLINE", "AcDb3dPolyline"},
+        {"RAY", "AcDbRay"},
+        {"XLINE", "AcDbXline"},
+        {"TRACE", "AcDbTrace"},
+        {"REGION", "AcDbRegion"},
+        {"ACAD_TABLE", "AcDbTable"},
+    }};
+    if (const auto* other = std::get_if<OtherEntityData>(&data))
+        for (const auto& [type, name] : kNames)
+            if (type == other->type) return name;
+    return "AcDbEntity";
 }
 
 }  // namespace tarsel::minicad

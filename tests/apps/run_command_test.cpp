@@ -2,8 +2,11 @@
 // pressing buttons on minicad, the drawing saved (or, on any error, not).
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <map>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -89,6 +92,134 @@ TEST_F(RunCommand, LabelsReachTheDrawingOnBothRoads) {
     }
 }
 
+// A user's drawing full of what minicad does not model: 自動 labels the parcel exactly as on
+// the bare outline, and every MTEXT, DIMENSION (with its block) and HATCH is saved as read.
+TEST_F(RunCommand, AutoOnADrawingFullOfTextsDimensionsAndHatchesKeepsThemAll) {
+    const std::vector<minicad::Point3> outline{{0, 0, 0}, {3000, 0, 0}, {0, 4000, 0}};
+    const Outcome bare = Run({Drawing(outline, "bare.dxf"), Job("press 自動\npoint 500,500\n")});
+    ASSERT_EQ(bare.exitCode, 0) << bare.err;
+
+    std::string text;
+    {
+        const std::string path = Drawing(outline, "full.dxf");
+        std::ifstream in(path, std::ios::binary);
+        text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    auto insertAfter = [&](const std::string& marker, const std::string& groups) {
+        const std::size_t at = text.find(marker);
+        ASSERT_NE(at, std::string::npos) << marker;
+        text.insert(at + marker.size(), groups);
+    };
+    std::string entities, records, blocks;
+    auto g = [](std::initializer_list<std::pair<int, std::string>> items) {
+        std::string out;
+        for (const auto& [code, value] : items) {
+            char buf[16];
+            std::snprintf(buf, sizeof buf, "%3d\r\n", code);  // as the writer spells codes
+            out += buf + value + "\r\n";
+        }
+        return out;
+    };
+    int handle = 0xA000;
+    auto h = [&] {
+        std::ostringstream s;
+        s << std::hex << std::uppercase << handle++;
+        return s.str();
+    };
+    for (int i = 0; i < 6; ++i) {
+        const std::string x = std::to_string(200 + 300 * i), y = std::to_string(300 + 400 * i);
+        entities += g({{0, "MTEXT"},
+                       {5, h()},
+                       {100, "AcDbEntity"},
+                       {8, "NOTES"},
+                       {100, "AcDbMText"},
+                       {10, x},
+                       {20, y},
+                       {30, "0.0"},
+                       {40, "50.0"},
+                       {1, "筆 " + std::to_string(i)}});
+        entities +=
+            g({{0, "HATCH"},  {5, h()},     {100, "AcDbEntity"}, {8, "NOTES"},  {100, "AcDbHatch"},
+               {10, "0.0"},   {20, "0.0"},  {30, "0.0"},         {210, "0.0"},  {220, "0.0"},
+               {230, "1.0"},  {2, "SOLID"}, {70, "1"},           {71, "0"},     {91, "1"},
+               {92, "1"},     {93, "2"},    {72, "1"},           {10, x},       {20, y},
+               {11, "100.0"}, {21, y},      {72, "1"},           {10, "100.0"}, {20, y},
+               {11, x},       {21, y},      {97, "0"},           {75, "0"},     {76, "1"},
+               {98, "0"}});
+        const std::string block = "*D" + std::to_string(i + 1), record = h();
+        records += g({{0, "BLOCK_RECORD"},
+                      {5, record},
+                      {100, "AcDbSymbolTableRecord"},
+                      {100, "AcDbBlockTableRecord"},
+                      {2, block},
+                      {340, "0"}});
+        blocks += g({{0, "BLOCK"},
+                     {5, h()},
+                     {330, record},
+                     {100, "AcDbEntity"},
+                     {8, "0"},
+                     {100, "AcDbBlockBegin"},
+                     {2, block},
+                     {70, "1"},
+                     {10, "0.0"},
+                     {20, "0.0"},
+                     {30, "0.0"},
+                     {3, block},
+                     {1, ""},
+                     {0, "ENDBLK"},
+                     {5, h()},
+                     {330, record},
+                     {100, "AcDbEntity"},
+                     {8, "0"},
+                     {100, "AcDbBlockEnd"}});
+        entities += g({{0, "DIMENSION"},
+                       {5, h()},
+                       {100, "AcDbEntity"},
+                       {8, "NOTES"},
+                       {100, "AcDbDimension"},
+                       {2, block},
+                       {10, "3000.0"},
+                       {20, "-200.0"},
+                       {30, "0.0"},
+                       {11, "1500.0"},
+                       {21, "-200.0"},
+                       {31, "0.0"},
+                       {70, "32"},
+                       {3, "Standard"},
+                       {100, "AcDbAlignedDimension"},
+                       {13, "0.0"},
+                       {23, "0.0"},
+                       {33, "0.0"},
+                       {14, "3000.0"},
+                       {24, "0.0"},
+                       {34, "0.0"},
+                       {100, "AcDbRotatedDimension"}});
+    }
+    insertAfter("ENTITIES\r\n", entities);
+    const std::size_t endOfRecords = text.find("ENDTAB", text.find("BLOCK_RECORD"));
+    ASSERT_NE(endOfRecords, std::string::npos);
+    text.insert(text.rfind("  0\r\n", endOfRecords), records);
+    const std::size_t endOfBlocks = text.find("ENDSEC", text.find("BLOCKS\r\n"));
+    text.insert(text.rfind("  0\r\n", endOfBlocks), blocks);
+    std::ofstream(dir_ / "full.dxf", std::ios::binary) << text;
+
+    const Outcome full = Run({Path("full.dxf"), Job("press 自動\npoint 500,500\n")});
+    ASSERT_EQ(full.exitCode, 0) << full.err;
+    EXPECT_EQ(full.out, bare.out);
+    const minicad::Drawing saved = minicad::ReadDxfFile(dir_ / "full-out.dxf");
+    const minicad::Drawing plain = minicad::ReadDxfFile(dir_ / "bare-out.dxf");
+    EXPECT_EQ(Count(saved, kText, "H_TEXT"), Count(plain, kText, "H_TEXT"));
+    EXPECT_EQ(Count(saved, kLine, "H_HEN"), Count(plain, kLine, "H_HEN"));
+    std::map<std::string, int> kept;
+    for (const minicad::Entity& e : saved.entities)
+        if (const auto* other = std::get_if<minicad::OtherEntityData>(&e.data)) ++kept[other->type];
+    EXPECT_EQ(kept, (std::map<std::string, int>{{"DIMENSION", 6}, {"HATCH", 6}, {"MTEXT", 6}}));
+    std::ifstream in(dir_ / "full-out.dxf", std::ios::binary);
+    const std::string out((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(out.find(entities), std::string::npos);  // every one of them as it was, in order
+    EXPECT_NE(out.find(blocks), std::string::npos);
+}
+
 TEST_F(RunCommand, NothingRunsOrIsSavedAfterAnError) {
     const std::string lot = Drawing({{0, 0, 0}, {100, 0, 0}, {0, 100, 0}});
     struct Case {
@@ -105,6 +236,7 @@ TEST_F(RunCommand, NothingRunsOrIsSavedAfterAnError) {
         {"press 最大\npress nosuch\n", {}, 1, "job.txt:2: unknown button \"nosuch\""},
         {"sysvar CLAYER MISSING\n", {}, 1, "job.txt:1: sysvar CLAYER MISSING: value out of range"},
         {"press 最大\n", {"--bogus"}, 2, "unknown option '--bogus'"},
+        {"press 最大\n", {"--dxf-version", "R14"}, 2, "unknown DXF version 'R14'"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.job);

@@ -100,14 +100,14 @@ protected:
         return std::string(t.begin(), t.end());
     }
 
-    Saved Run(const std::string& job) {
+    Saved Run(const std::string& job, const std::vector<std::string>& extra = {}) {
         minicad::WriteDxfFile(dir_ / "in.dxf", drawing_);
         std::ofstream(dir_ / "job.txt", std::ios::binary) << job;
         std::ostringstream out, err;
         Saved s;
-        const std::vector<std::string> args = {PathText(dir_ / "in.dxf"),
-                                               PathText(dir_ / "job.txt"), "-o",
-                                               PathText(dir_ / "out.dxf")};
+        std::vector<std::string> args = {PathText(dir_ / "in.dxf"), PathText(dir_ / "job.txt"),
+                                         "-o", PathText(dir_ / "out.dxf")};
+        args.insert(args.end(), extra.begin(), extra.end());
         s.exitCode = RunRun(args, out, err);
         s.out = out.str();
         s.err = err.str();
@@ -226,13 +226,24 @@ TEST_F(RunTriangleCommands, NumberMoveWithALeaderOrAPlainLine) {
     drawing_.variables.dimscale = 2;
     const std::string move = "press 番号と円移動\nselect 400,400 1600,1600\npoint 4000,5000\n";
 
-    const Saved leader = Run("set Leader 1\nset Yajirusi 400\n" + move);
+    // Saved in the drawing's own version (R2018), the leader stays a leader.
+    const Saved native = Run("set Leader 1\nset Yajirusi 400\n" + move);
+    ASSERT_EQ(native.exitCode, 0) << native.err;
+    const auto leaders = native.All<minicad::LeaderData>();
+    ASSERT_EQ(leaders.size(), 1u);
+    const auto& drawn = std::get<minicad::LeaderData>(leaders[0]->data);
+    ASSERT_EQ(drawn.vertices.size(), 2u);
+    ExpectNear(drawn.vertices[0], 1000, 1000);
+    ExpectNear(drawn.vertices[1], 3700, 4600);
+    EXPECT_NEAR(drawn.arrowSize, 400, 1e-9);
+
+    const Saved leader = Run("set Leader 1\nset Yajirusi 400\n" + move, {"--dxf-version", "R12"});
     ASSERT_EQ(leader.exitCode, 0) << leader.err;
     const auto circles = leader.All<minicad::CircleData>();
     ASSERT_EQ(circles.size(), 1u);
     ExpectNear(std::get<minicad::CircleData>(circles[0]->data).center, 4000, 5000);
-    // The drawing is saved as R12, which has no leader: its path is an open polyline and its
-    // arrowhead a filled triangle whose length is the arrow size.
+    // Saved as R12, which has no leader: its path is an open polyline and its arrowhead a
+    // filled triangle whose length is the arrow size.
     const auto paths = leader.All<minicad::PolylineData>();
     ASSERT_EQ(paths.size(), 1u);
     const auto& path = std::get<minicad::PolylineData>(paths[0]->data);

@@ -25,7 +25,11 @@ def problems(path):
     layers = {layer.dxf.name.upper() for layer in doc.layers}
     appids = {appid.dxf.name.upper() for appid in doc.appids}
     for entity in doc.modelspace():
-        name = entity.dxf.get("layer", "0")
+        try:
+            name = entity.dxf.get("layer", "0")
+        except ezdxf.DXFAttributeError:
+            # A kind ezdxf does not know (a custom entity) is kept as tags without attributes.
+            continue
         if name.upper() not in layers:
             found.append(f"{entity.dxftype()} on undeclared layer {name!r}")
         if entity.xdata:
