@@ -49,6 +49,8 @@ Entity Reframe(const Entity& entity, MapPoint mapPoint, MapDirection mapDirectio
                 for (Point3& v : d.vertices) v = mapPoint(v);
                 const Point3 unit = mapDirection(Point3{1, 0, 0});
                 d.arrowSize *= std::hypot(unit.x, unit.y, unit.z);
+            } else if constexpr (std::is_same_v<T, OtherEntityData>) {
+                // Kept only as the groups read: nothing of it is placed by the model.
             } else {
                 const geometry::OcsFrame from = geometry::ArbitraryAxis(d.extrusion);
                 const Point3 ax = mapDirection(from.ax);
@@ -129,7 +131,8 @@ geometry::OcsFrame FrameOf(const Entity& entity) {
     return std::visit(
         [](const auto& d) {
             using T = std::decay_t<decltype(d)>;
-            if constexpr (std::is_same_v<T, LineData> || std::is_same_v<T, LeaderData>) {
+            if constexpr (std::is_same_v<T, LineData> || std::is_same_v<T, LeaderData> ||
+                          std::is_same_v<T, OtherEntityData>) {
                 return geometry::OcsFrame{};
             } else {
                 return geometry::ArbitraryAxis(d.extrusion);
