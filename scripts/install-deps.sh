@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     # native build and tests
     g++ cmake ninja-build git googletest libgtest-dev libgmock-dev libbenchmark-dev
+    # fuzz targets (scripts/fuzz.sh): clang with libFuzzer and the sanitizers
+    clang libclang-rt-14-dev
     clang-format libgeos-dev python3 python3-ezdxf
     # Windows cross-build, run under Wine (headless, or under Xvfb for screenshots)
     g++-mingw-w64-x86-64 wine wine64 xvfb xauth fonts-noto-cjk imagemagick x11-utils

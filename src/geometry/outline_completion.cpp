@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstddef>
 #include <numeric>
+#include <vector>
 
 #include "geometry/outline_triangulation.h"
 
@@ -219,7 +220,98 @@ Turn OutlineWinding(std::span<const TAcadPoint> outline) {
     return twice > 0 ? Turn::CounterClockwise : Turn::Clockwise;
 }
 
-bool OutlineEdgesCross(std::span<const TAcadPoint> outline) {
+namespace {
+
+int Sign(double d) {
+    return (d > 0) - (d < 0);
+}
+
+// Two edges on one line that have more than a point in common: the outline runs along
+// itself there (a spike, or a part of it traversed twice).
+bool ShareASegment(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& c,
+                   const TAcadPoint& d) {
+    const bool alongX = a.x != b.x || c.x != d.x;
+    const auto key = [&](const TAcadPoint& p) { return alongX ? p.x : p.y; };
+    const double low = std::max(std::min(key(a), key(b)), std::min(key(c), key(d)));
+    const double high = std::min(std::max(key(a), key(b)), std::max(key(c), key(d)));
+    return low < high;
+}
+
+// One edge at a point the outline meets more than once: where it comes from (In) or goes to.
+struct Spoke {
+    TAcadPoint towards;
+    bool in = false;
+};
+
+// Where the outline meets itself at v without crossing, it may touch itself there, but never
+// run over itself: around v its edges must alternate, coming in and going out. Two edges in
+// a row going out (or in) leave a sector between them inside the outline twice, or outside
+// while inside, which no split can cover. Directions are ordered exactly.
+bool SpokesAlternate(const TAcadPoint& v, std::vector<Spoke> spokes) {
+    const auto half = [&](const TAcadPoint& p) {
+        return Sign(p.y - v.y) > 0 || (p.y == v.y && p.x > v.x) ? 0 : 1;
+    };
+    bool tie = false;
+    std::sort(spokes.begin(), spokes.end(), [&](const Spoke& a, const Spoke& b) {
+        const int ha = half(a.towards), hb = half(b.towards);
+        if (ha != hb) return ha < hb;
+        const Turn t = Orientation(v, a.towards, b.towards);
+        if (t == Turn::Collinear) tie = true;
+        return t == Turn::CounterClockwise;
+    });
+    if (tie) return false;  // two edges leaving v one way: they overlap
+    for (std::size_t i = 0; i < spokes.size(); ++i)
+        if (spokes[i].in == spokes[(i + 1) % spokes.size()].in) return false;
+    return true;
+}
+
+std::vector<TAcadPoint> DistinctInARow(std::span<const TAcadPoint> outline) {
+    std::vector<TAcadPoint> distinct;
+    for (const TAcadPoint& p : outline)
+        if (distinct.empty() || !SamePlace(distinct.back(), p)) distinct.push_back(p);
+    while (distinct.size() > 1 && SamePlace(distinct.front(), distinct.back())) distinct.pop_back();
+    return distinct;
+}
+
+// Vertices the outline (with no point repeated in a row) visits more than once, each
+// checked as above.
+bool VisitsOverlap(const std::vector<TAcadPoint>& visits) {
+    const std::size_t n = visits.size();
+    if (n < 4) return false;
+    std::vector<std::size_t> order(n);
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+        return visits[a].x != visits[b].x ? visits[a].x < visits[b].x : visits[a].y < visits[b].y;
+    });
+    for (std::size_t i = 0; i < n;) {
+        std::size_t end = i + 1;
+        while (end < n && SamePlace(visits[order[end]], visits[order[i]])) ++end;
+        if (end - i > 1) {
+            std::vector<Spoke> spokes;
+            for (std::size_t k = i; k < end; ++k) {
+                spokes.push_back({visits[(order[k] + n - 1) % n], true});
+                spokes.push_back({visits[(order[k] + 1) % n], false});
+            }
+            if (!SpokesAlternate(visits[order[i]], std::move(spokes))) return true;
+        }
+        i = end;
+    }
+    return false;
+}
+
+}  // namespace
+
+// A vertex p (between before and after) lying inside the edge from a to b: the edge passes
+// p going in from a and out to b, and the outline must not run over itself there either.
+bool TouchAlternates(const TAcadPoint& a, const TAcadPoint& b, const TAcadPoint& p,
+                     const TAcadPoint& before, const TAcadPoint& after) {
+    return SpokesAlternate(p, {{a, true}, {b, false}, {before, true}, {after, false}});
+}
+
+bool OutlineEdgesCross(std::span<const TAcadPoint> given) {
+    // A point repeated in a row is one vertex: edges of no length neither cross nor touch,
+    // and a vertex is judged between the distinct points before and after it.
+    const std::vector<TAcadPoint> outline = DistinctInARow(given);
     const std::size_t n = outline.size();
     if (n < 4) return false;
     const auto from = [&](std::size_t e) -> const TAcadPoint& { return outline[e]; };
@@ -246,6 +338,8 @@ bool OutlineEdgesCross(std::span<const TAcadPoint> outline) {
             const Turn abc = Orientation(a, b, c), abd = Orientation(a, b, d);
             const Turn cda = Orientation(c, d, a), cdb = Orientation(c, d, b);
             if (Opposite(abc, abd) && Opposite(cda, cdb)) return true;
+            if (abc == Turn::Collinear && abd == Turn::Collinear && ShareASegment(a, b, c, d))
+                return true;
             // The other edge's end in the middle of this one: the outline passes through
             // this edge there when that vertex's neighbours lie on either side of it.
             for (std::size_t v : {f, (f + 1) % n}) {
@@ -254,6 +348,8 @@ bool OutlineEdgesCross(std::span<const TAcadPoint> outline) {
                 const Turn sideBefore = Orientation(a, b, outline[(v + n - 1) % n]);
                 const Turn sideAfter = Orientation(a, b, outline[(v + 1) % n]);
                 if (Opposite(sideBefore, sideAfter)) return true;
+                if (!TouchAlternates(a, b, p, outline[(v + n - 1) % n], outline[(v + 1) % n]))
+                    return true;
             }
             for (std::size_t v : {e, (e + 1) % n}) {
                 const TAcadPoint& p = outline[v];
@@ -261,10 +357,12 @@ bool OutlineEdgesCross(std::span<const TAcadPoint> outline) {
                 const Turn sideBefore = Orientation(c, d, outline[(v + n - 1) % n]);
                 const Turn sideAfter = Orientation(c, d, outline[(v + 1) % n]);
                 if (Opposite(sideBefore, sideAfter)) return true;
+                if (!TouchAlternates(c, d, p, outline[(v + n - 1) % n], outline[(v + 1) % n]))
+                    return true;
             }
         }
     }
-    return false;
+    return VisitsOverlap(outline);
 }
 
 bool CutStaysInside(const TAcadPoint& prev, const TAcadPoint& corner, const TAcadPoint& next,

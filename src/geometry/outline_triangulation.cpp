@@ -59,6 +59,12 @@ public:
         const int h = static_cast<int>(outline_.size());
         for (int pass = 0; m_ != 3 && pass != kPassesPerVertex * h; ++pass) RunPass();
         if (m_ == 3) {
+            // Every cut turned with the outline; the three vertices left must too, or they
+            // are no triangle of the region: a cut along a vertex can leave a spike whose
+            // last corner turns the other way.
+            const Turn last = Orientation(W(0), W(1), W(2));
+            if (check_ != CutCheck::None && last != winding_ && last != Turn::Collinear)
+                return {false, std::move(triangles_)};
             triangles_.push_back({W(0), W(1), W(2)});
             return {true, std::move(triangles_)};
         }
@@ -95,16 +101,36 @@ private:
     // scores of the two corners that get a new neighbour.
     void Remove(const TAcadPoint& p) {
         const std::optional<std::size_t> found = FirstMatch(p, working_);
-        if (!found) return;
-        const auto r = static_cast<std::ptrdiff_t>(*found);
+        if (found) RemoveAt(*found);
+    }
+
+    void RemoveAt(std::size_t index) {
+        const auto r = static_cast<std::ptrdiff_t>(index);
         working_.erase(working_.begin() + r);
         scores_.erase(scores_.begin() + r);
         scoreKnown_.erase(scoreKnown_.begin() + r);
         m_ = static_cast<int>(working_.size());
         if (m_ == 0) return;
         const auto n = static_cast<std::size_t>(m_);
-        scoreKnown_[(*found + n - 1) % n] = 0;
-        scoreKnown_[*found % n] = 0;
+        scoreKnown_[(index + n - 1) % n] = 0;
+        scoreKnown_[index % n] = 0;
+    }
+
+    // The working vertex p, at index, goes. The plain split finds it again by its coordinates, as
+    // it always has; the checked splits remove the very vertex cut, since a vertex within the
+    // match tolerance of another, or one the outline visits twice, would otherwise take the
+    // wrong one with it and leave a working outline that no longer bounds what is left.
+    void RemoveVertex(const TAcadPoint& p, std::size_t index) {
+        if (check_ == CutCheck::None) {
+            Remove(p);
+        } else {
+            RemoveAt(index);
+        }
+    }
+
+    [[nodiscard]] std::size_t IndexOf(int k) const {
+        const int n = static_cast<int>(working_.size());
+        return static_cast<std::size_t>(((k % n) + n) % n);
     }
 
     double Score(int k) {
@@ -156,7 +182,11 @@ private:
         const TAcadPoint d = W(l + 2);
         const double alphaB = VertexAngle(a, b, c);
         const double alphaC = VertexAngle(b, c, d);
-        Remove(f);
+        const std::size_t removedF = IndexOf(l);
+        RemoveVertex(f, removedF);
+        // Where b and c stand once f is gone.
+        const std::size_t indexB = removedF == 0 ? working_.size() - 1 : removedF - 1;
+        const std::size_t indexC = removedF % working_.size();
 
         // Fan from the corner now closer to 60 degrees (w2), across the removed vertex.
         const bool fromC = std::abs(alphaC - kTargetAngle) > std::abs(alphaB - kTargetAngle);
@@ -176,12 +206,15 @@ private:
         if (m_ <= 3 || !followUpCuttable(w1, w2, w3)) return;
         Report(w1, w3);
         triangles_.push_back({w1, w2, w3});
-        Remove(w2);
+        const std::size_t removedW2 = fromC ? indexB : indexC;
+        std::size_t indexW3 = fromC ? indexC : indexB;
+        RemoveVertex(w2, removedW2);
+        if (indexW3 > removedW2) --indexW3;
 
         if (m_ <= 3 || !followUpCuttable(w1, w3, w4)) return;
         Report(w1, w4);
         triangles_.push_back({w1, w3, w4});
-        Remove(w3);
+        RemoveVertex(w3, indexW3);
     }
 
     std::span<const TAcadPoint> outline_;

@@ -61,7 +61,9 @@ enum class SplitMode {
 // distinct vertices, or all of them on one line).
 [[nodiscard]] Turn OutlineWinding(std::span<const TAcadPoint> outline);
 // True when two edges cross: they meet at one point inside both, or an edge passes through
-// a vertex whose neighbours lie strictly on either side of it. Touching is not crossing.
+// a vertex whose neighbours lie strictly on either side of it, or the outline visits one
+// vertex twice with the insides of the two visits overlapping (it runs over itself). Touching
+// is not crossing.
 [[nodiscard]] bool OutlineEdgesCross(std::span<const TAcadPoint> outline);
 // True when the triangle (prev, corner, next), whose points follow the working outline's
 // order, lies inside it: the corner turns with the winding or is straight, and no vertex of

@@ -225,6 +225,16 @@ TEST(TriangulateOutline, OutlinesWithoutASoundSplitFailBeforeAnyDiagonal) {
         {"crossing through a vertex",
          {P(0, 0), P(10, 0), P(10, 10), P(5, 0), P(5, -10), P(0, -10)}},
         {"coordinate not a number", {P(0, 0), P(10, 0), P(std::nan(""), 10), P(0, 10)}},
+        // No two edges cross, but the outline runs over itself: part of it would be counted
+        // twice (each split of these once gave one triangle twice).
+        {"loop inside the outline from a repeated vertex",
+         {P(0, 0), P(10, 0), P(20, 0), P(25, 10), P(10, 10), P(20, 5), P(25, 10), P(10, 10.001),
+          P(0, 10)}},
+        {"loop behind a repeated vertex written twice",
+         {P(0, 1), P(10, 10), P(100, 10), P(100, 10), P(110, 1), P(0, 1010), P(100, 10), P(10, 0),
+          P(0, 0)}},
+        {"an edge doubling back along another",
+         {P(101, 0), P(0, 0), P(10, 0), P(10, 1), P(0, 0), P(0, 10)}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -232,6 +242,23 @@ TEST(TriangulateOutline, OutlinesWithoutASoundSplitFailBeforeAnyDiagonal) {
         EXPECT_FALSE(split.result.success);
         EXPECT_TRUE(split.diagonals.empty());
         EXPECT_EQ(split.result.completedTriangles, 0);
+    }
+}
+
+// Vertices closer than the plain split's match tolerance, an outline touching itself at a
+// vertex without running over itself, and a cut through a vertex still split soundly.
+TEST(TriangulateOutline, CloseAndRepeatedVerticesSplitSoundly) {
+    const std::vector<TAcadPoint> cases[] = {
+        {P(0, 0), P(10, 0), P(20, 0), P(25, 20), P(10, 10.001), P(10, 10)},
+        {P(0, 0), P(10, 0), P(10, 10), P(20, 10), P(20, 20), P(10, 20), P(10, 10), P(0, 10)},
+        // The first cut runs through (100, 10) and leaves a spike whose last corner turns
+        // the other way; the split must not take those three points for a triangle.
+        {P(0, 0), P(110, 0), P(0, 1010), P(0, 110), P(100, 10)},
+    };
+    for (const auto& outline : cases) {
+        const Split split = SplitOutline(outline, ViewSizeFor(outline));
+        ASSERT_TRUE(split.result.success);
+        EXPECT_EQ(SoundnessProblem(outline, split.result.triangles), "");
     }
 }
 

@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Runs the fuzz targets (clang, libFuzzer, ASan, UBSan) from their committed seeds, each for a
+# budget of TARSEL_FUZZ_SECONDS (20 by default), and fails when one finds anything: a crash, a
+# broken property, a leak, an input slower than 10 s. scripts/test.sh runs it so; a long hunt
+# is one command:
+#   TARSEL_FUZZ_SECONDS=3600 bash scripts/fuzz.sh [TARGET...]
+# Inputs a run adds are kept in build/fuzz/corpus (never in the repository); what a run finds is
+# written to build/fuzz/findings. Keep a finding as a regression case by copying it into
+# tests/fuzz/regressions/TARGET/, where the ordinary tests replay it.
+set -euo pipefail
+cd "$(dirname "${BASH_SOURCE[0]}")/.."
+
+seconds=${TARSEL_FUZZ_SECONDS:-20}
+jobs=${TARSEL_JOBS:-2}
+all=(dxf job_file outline settings command_line code_pages)
+targets=("$@")
+((${#targets[@]} > 0)) || targets=("${all[@]}")
+
+cmake --preset fuzz >/dev/null
+cmake --build --preset fuzz -j "$jobs" --target "${targets[@]/#/fuzz_}"
+
+failed=()
+for target in "${targets[@]}"; do
+    corpus=build/fuzz/corpus/$target
+    findings=build/fuzz/findings/$target
+    mkdir -p "$corpus" "$findings"
+    options=(-seed=1 -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048
+             -print_final_stats=1 -artifact_prefix="$findings/")
+    [[ -f tests/fuzz/$target.dict ]] && options+=(-dict="tests/fuzz/$target.dict")
+    log=build/fuzz/$target.log
+    echo "fuzz: $target for ${seconds} s"
+    if build/fuzz/bin/fuzz_"$target" "${options[@]}" "$corpus" "tests/fuzz/corpus/$target" \
+        >"$log" 2>&1; then
+        runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log" | tail -1)
+        echo "fuzz: $target: ${runs:-?} runs, $((${runs:-0} / seconds)) per second, nothing found"
+    else
+        tail -40 "$log" >&2
+        echo "fuzz: $target FOUND A FAULT; the input is in $findings/ (log: $log)" >&2
+        failed+=("$target")
+    fi
+done
+
+if ((${#failed[@]} > 0)); then
+    echo "fuzz: FAILED: ${failed[*]}" >&2
+    exit 1
+fi

@@ -1,0 +1,2 @@
+(princ "a\"b")
+(command "LEADER" "0,0" "10,10" "")

@@ -1,0 +1,53 @@
+// A drawing from anyone: read it, save it, read the saved file. Whatever the reader accepts
+// must save, read back to the same objects, and save again to the same bytes.
+#include <string>
+
+#include "minicad/dxf.h"
+#include "targets.h"
+
+namespace tarsel::fuzz {
+namespace {
+
+std::size_t BlockEntityCount(const minicad::Drawing& d) {
+    std::size_t n = 0;
+    for (const minicad::Block& b : d.blocks) n += b.entities.size();
+    return n;
+}
+
+}  // namespace
+
+void FuzzDxf(Input input) {
+    minicad::Drawing first;
+    try {
+        first = minicad::ReadDxf(AsText(input), "fuzz.dxf");
+    } catch (const minicad::DxfError&) {
+        return;  // refused with a message naming the line: what a bad file should get
+    }
+    std::string saved;
+    try {
+        saved = minicad::WriteDxf(first);
+    } catch (const minicad::DxfError& e) {
+        Broken("dxf", std::string("a drawing that was read cannot be saved: ") + e.what());
+    }
+    minicad::Drawing second;
+    try {
+        second = minicad::ReadDxf(saved, "saved.dxf");
+    } catch (const minicad::DxfError& e) {
+        Broken("dxf", std::string("the saved drawing does not read back: ") + e.what());
+    }
+    if (second.entities.size() != first.entities.size() ||
+        second.blocks.size() != first.blocks.size() ||
+        BlockEntityCount(second) != BlockEntityCount(first))
+        Broken("dxf", "saving lost or added objects");
+    for (std::size_t i = 0; i < first.blocks.size(); ++i)
+        if (second.blocks[i].name != first.blocks[i].name)
+            Broken("dxf", "a block name changed on saving: " + first.blocks[i].name);
+    for (const minicad::Layer& layer : first.layers) {
+        bool found = false;
+        for (const minicad::Layer& l : second.layers) found = found || l.name == layer.name;
+        if (!found) Broken("dxf", "a layer name changed on saving: " + layer.name);
+    }
+    if (minicad::WriteDxf(second) != saved) Broken("dxf", "saving twice gives other bytes");
+}
+
+}  // namespace tarsel::fuzz
