@@ -146,6 +146,8 @@ struct Drawing {
     std::vector<Entity> entities;  // model space in creation order
     Variables variables;
     std::int64_t nextId = 1;  // next ObjectID to hand out
+    unsigned codePage = 0;    // $DWGCODEPAGE of the file read (0: none); names are saved in it
+    bool binaryDxf = false;   // read from binary DXF, so saved as binary DXF
 };
 
 }  // namespace tarsel::minicad

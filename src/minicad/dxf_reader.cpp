@@ -26,28 +26,12 @@ using text::UpperAscii;
 // How the string values of a file are to be decoded.
 struct Encoding {
     unsigned codePage = 0;  // of the bytes; UTF-8 from R2007 on
+    unsigned saved = 0;     // the code page the drawing keeps for saving (0: none decided)
 };
-
-unsigned CodePageFromName(std::string_view name) {
-    const std::string upper = UpperAscii(text::Trim(name));
-    if (upper == "UTF8" || upper == "UTF-8") return platform::kCodePageUtf8;
-    for (std::string_view prefix : {"ANSI_", "DOS"}) {
-        if (upper.rfind(prefix, 0) != 0) continue;
-        unsigned number = 0;
-        const std::string_view digits = std::string_view(upper).substr(prefix.size());
-        if (digits.empty()) return 0;
-        for (char c : digits) {
-            if (c < '0' || c > '9' || number > 100000) return 0;
-            number = number * 10 + static_cast<unsigned>(c - '0');
-        }
-        return number;
-    }
-    return 0;
-}
 
 // $ACADVER and $DWGCODEPAGE decide how every string of the file reads, including header
 // values that come before them, so they are looked up before anything is parsed.
-Encoding DetectEncoding(const std::vector<Group>& groups) {
+Encoding DetectEncoding(const std::vector<Group>& groups, unsigned override) {
     std::string_view version, codePage;
     bool inHeader = false;
     for (std::size_t i = 0; i + 1 < groups.size(); ++i) {
@@ -70,12 +54,15 @@ Encoding DetectEncoding(const std::vector<Group>& groups) {
         for (char c : version.substr(2))
             release = (c >= '0' && c <= '9') ? release * 10 + (c - '0') : -1;
     }
-    if (release >= 1021) return {platform::kCodePageUtf8};
-    unsigned cp = CodePageFromName(codePage);
-    // A file without a code page (the palette's fragments among them) is in the code page of
-    // the Windows desktop that wrote it.
-    if (cp == 0) cp = platform::SystemAnsiCodePage();
-    return {cp};
+    const unsigned declared = dxf::CodePageFromName(codePage);
+    const unsigned windows = declared == platform::kCodePageUtf8 ? 0 : declared;
+    if (release >= 1021) return {platform::kCodePageUtf8, windows};
+    if (override != 0) return {override, override};
+    if (declared != 0) return {declared, windows};
+    // Without a declaration the bytes decide; a file of plain ASCII leaves the choice open.
+    const unsigned guessed = dxf::GuessCodePage(groups);
+    if (guessed == 0) return {platform::kCodePageWestern, 0};
+    return {guessed, guessed == platform::kCodePageUtf8 ? 0 : guessed};
 }
 
 bool IsModelOrPaperSpaceBlock(const std::string& name) {
@@ -103,12 +90,15 @@ struct InsertRef {
 
 class Reader {
 public:
-    Reader(std::string_view content, const std::string& source, DxfNotes* notes)
+    Reader(std::string_view content, const std::string& source, DxfNotes* notes,
+           const DxfReadOptions& options)
         : source_(source),
-          groups_(dxf::Lex(content, source)),
-          cur_(groups_, source_),
+          file_(dxf::LexFile(content, source)),
+          cur_(file_.groups, source_),
           notes_(notes) {
-        encoding_ = DetectEncoding(groups_);
+        encoding_ = DetectEncoding(file_.groups, options.codePage);
+        drawing_.codePage = encoding_.saved;
+        drawing_.binaryDxf = file_.binary;
     }
 
     Drawing Read() {
@@ -752,7 +742,7 @@ private:
     }
 
     const std::string& source_;
-    std::vector<Group> groups_;
+    dxf::LexedFile file_;
     Cursor cur_;
     DxfNotes* notes_;
     Encoding encoding_;
@@ -771,18 +761,20 @@ std::string PathText(const std::filesystem::path& path) {
 
 }  // namespace
 
-Drawing ReadDxf(std::string_view content, const std::string& sourceName, DxfNotes* notes) {
-    Reader reader(content, sourceName, notes);
+Drawing ReadDxf(std::string_view content, const std::string& sourceName, DxfNotes* notes,
+                const DxfReadOptions& options) {
+    Reader reader(content, sourceName, notes, options);
     return reader.Read();
 }
 
-Drawing ReadDxfFile(const std::filesystem::path& path, DxfNotes* notes) {
+Drawing ReadDxfFile(const std::filesystem::path& path, DxfNotes* notes,
+                    const DxfReadOptions& options) {
     const std::string source = PathText(path);
     std::ifstream in(path, std::ios::binary);
     if (!in) throw DxfError(source, 0, "cannot open the file");
     std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw DxfError(source, 0, "cannot read the file");
-    return ReadDxf(content, source, notes);
+    return ReadDxf(content, source, notes, options);
 }
 
 }  // namespace tarsel::minicad

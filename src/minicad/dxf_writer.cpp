@@ -22,8 +22,6 @@ namespace {
 using text::UpperAscii;
 
 constexpr const char* kDrawingSource = "<drawing>";
-// Our users' names are Japanese; older files carry them in the Japanese code page.
-constexpr unsigned kNameCodePage = platform::kCodePageShiftJis;
 
 [[noreturn]] void Refuse(const std::string& message) {
     throw DxfError(kDrawingSource, 0, "cannot be saved: " + message);
@@ -95,6 +93,7 @@ public:
 
     std::string Write() {
         Collect();
+        nameCodePage_ = NameCodePage();
         if (!r12_) PlanHandles();
         Header();
         if (!r12_) {
@@ -140,23 +139,8 @@ private:
         out_ += "\r\n";
     }
     std::string EncodeName(std::string_view utf8) const {
-        const std::string carets = dxf::EncodeText(utf8, false);
-        if (version_ == DxfVersion::R2018) return carets;
-        std::string out;
-        for (std::size_t i = 0; i < carets.size();) {
-            const auto lead = static_cast<unsigned char>(carets[i]);
-            const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-            const std::string_view ch = std::string_view(carets).substr(i, len);
-            i += len;
-            if (lead < 0x80) {
-                out += ch;
-                continue;
-            }
-            // A character the code page lacks is escaped after all: better than losing it.
-            auto bytes = platform::EncodeCodePage(ch, kNameCodePage);
-            out += bytes ? *bytes : dxf::EncodeText(ch, true);
-        }
-        return out;
+        if (version_ == DxfVersion::R2018) return dxf::EncodeText(utf8, false);
+        return dxf::EncodeInCodePage(utf8, nameCodePage_);
     }
     void Real(int code, double value) {
         if (!std::isfinite(value)) Refuse(Context() + "holds a number that is not finite");
@@ -293,19 +277,28 @@ private:
 
     void HeaderVar(std::string_view name) { Group(9, name); }
 
-    bool NamesAscii() const {
-        auto ascii = [](const std::string& s) {
-            return std::all_of(s.begin(), s.end(),
-                               [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-        };
-        for (const Layer& l : names_.layers)
-            if (!ascii(l.name) || !ascii(l.linetype)) return false;
+    // The code page names go out in before R2007: the drawing's own, so that what was read
+    // is written back as it was; for a drawing that has none, the first of Shift-JIS and
+    // Western that holds every name (plain ASCII names: Western, as other writers declare).
+    // A character the code page lacks is written as \U+XXXX, which readers decode.
+    unsigned NameCodePage() const {
+        if (d_.codePage != 0 && d_.codePage != platform::kCodePageUtf8) return d_.codePage;
+        std::vector<const std::string*> names;
+        for (const Layer& l : names_.layers) names.insert(names.end(), {&l.name, &l.linetype});
         for (const auto* list : {&names_.appIds, &names_.styles, &names_.linetypes})
-            for (const std::string& s : *list)
-                if (!ascii(s)) return false;
-        for (const Block& b : d_.blocks)
-            if (!ascii(b.name)) return false;
-        return ascii(d_.variables.dimldrblk) && ascii(d_.variables.clayer);
+            for (const std::string& s : *list) names.push_back(&s);
+        for (const Block& b : d_.blocks) names.push_back(&b.name);
+        names.push_back(&d_.variables.dimldrblk);
+        names.push_back(&d_.variables.clayer);
+        auto holdsAll = [&](unsigned codePage) {
+            return std::all_of(names.begin(), names.end(), [&](const std::string* name) {
+                return dxf::RoundTrips(*name, codePage);
+            });
+        };
+        if (holdsAll(0)) return platform::kCodePageWestern;  // plain ASCII
+        for (unsigned codePage : {platform::kCodePageShiftJis, platform::kCodePageWestern})
+            if (holdsAll(codePage)) return codePage;
+        return platform::kCodePageShiftJis;
     }
 
     void Header() {
@@ -313,10 +306,9 @@ private:
         Section("HEADER");
         HeaderVar("$ACADVER");
         Group(1, AcadVer());
-        // Before R2007 texts beyond ASCII are escaped and names are in Shift-JIS, so the code
-        // page only matters when a name needs it.
+        // Before R2007 texts beyond ASCII are escaped and names are in this code page.
         HeaderVar("$DWGCODEPAGE");
-        Group(3, version_ == DxfVersion::R2018 || NamesAscii() ? "ANSI_1252" : "ANSI_932");
+        Group(3, dxf::CodePageName(version_ == DxfVersion::R2018 ? d_.codePage : nameCodePage_));
         if (!r12_) {
             HeaderVar("$HANDSEED");
             Code(5);
@@ -838,6 +830,7 @@ private:
     std::int64_t currentId_ = 0;
     std::uint64_t nextHandle_ = 1;
     std::size_t handseedPos_ = 0;
+    unsigned nameCodePage_ = platform::kCodePageShiftJis;
     std::string rootDict_, groupDict_, layoutDict_, plotStyleDict_, plotStyleNormal_;
     std::string modelLayout_, paperLayout_, modelRecord_, paperRecord_;
     std::vector<std::string> blockRecords_;
@@ -851,7 +844,9 @@ std::string PathText(const std::filesystem::path& path) {
 }  // namespace
 
 std::string WriteDxf(const Drawing& drawing, DxfVersion version) {
-    return Writer(drawing, version).Write();
+    std::string ascii = Writer(drawing, version).Write();
+    if (!drawing.binaryDxf) return ascii;
+    return dxf::BinaryFromAscii(ascii, kDrawingSource);
 }
 
 void WriteDxfFile(const std::filesystem::path& path, const Drawing& drawing, DxfVersion version) {
