@@ -32,6 +32,7 @@ constexpr std::string_view kName = "tarsel run";
 
 constexpr std::string_view kUsage =
     R"(Usage: tarsel run DRAWING.dxf JOB [-o OUT.dxf] [--target PROGID] [--settings FILE.ini]
+                 [--codepage NAME]
 
 Opens DRAWING in the built-in CAD, runs the palette session written in JOB and saves the
 drawing to OUT (default: DRAWING's name with "-out" before ".dxf"). Every message box is
@@ -60,6 +61,9 @@ Options:
                     start from the palette's settings file: its options and its target, as
                     the palette loads them when it opens (the file is not changed); a
                     --target given as well wins over the file's ProgId
+  --codepage NAME   the code page of DRAWING's texts, as DXF names it (ANSI_932 Shift-JIS,
+                    ANSI_1252 Western, ...), whatever the file says: for files before
+                    R2007 (later ones are UTF-8) whose code page is missing or wrong
   -h, --help        show this help
 
 Exit status: 0 the job ran (a command that ends quietly is not an error), 1 a step could not
@@ -176,6 +180,7 @@ private:
 int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
     std::string drawingFile, jobFile, outFile, settingsFile;
     std::string target;
+    minicad::DxfReadOptions readOptions;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "-h" || arg == "--help") {
@@ -186,6 +191,11 @@ int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& e
             if (i + 1 == args.size() || args[i + 1].empty())
                 return BadArguments(err, arg + " needs a value");
             (arg == "-o" ? outFile : arg == "--target" ? target : settingsFile) = args[++i];
+        } else if (arg == "--codepage") {
+            if (i + 1 == args.size()) return BadArguments(err, arg + " needs a value");
+            readOptions.codePage = minicad::DxfCodePage(args[++i]);
+            if (readOptions.codePage == 0)
+                return BadArguments(err, "unknown code page '" + args[i] + "'");
         } else if (arg.starts_with("-") && arg != "-") {
             return BadArguments(err, "unknown option '" + arg + "'");
         } else if (drawingFile.empty()) {
@@ -219,7 +229,7 @@ int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& e
     const auto input = std::make_shared<minicad::ScriptedInput>();
     cad->SetUserInput(input);
     try {
-        cad->Open(drawingPath);
+        cad->Open(drawingPath, readOptions);
     } catch (const std::exception& e) {
         err << kName << ": " << e.what() << '\n';
         return kExitBadInput;
