@@ -33,6 +33,7 @@ constexpr std::string_view kName = "tarsel run";
 constexpr std::string_view kUsage =
     R"(Usage: tarsel run DRAWING.dxf JOB [-o OUT.dxf] [--target PROGID] [--settings FILE.ini]
                  [--dxf-version R12|R2000|R2004|R2007|R2010|R2013|R2018]
+                 [--codepage NAME]
 
 Opens DRAWING in the built-in CAD, runs the palette session written in JOB and saves the
 drawing to OUT (default: DRAWING's name with "-out" before ".dxf") in the version it was
@@ -64,6 +65,9 @@ Options:
                     --target given as well wins over the file's ProgId
   --dxf-version V   save in DXF version V instead (AC1009, AC1015, AC1018, AC1021, AC1024,
                     AC1027, AC1032); what V cannot hold is listed on stderr, one line each
+  --codepage NAME   the code page of DRAWING's texts, as DXF names it (ANSI_932 Shift-JIS,
+                    ANSI_1252 Western, ...), whatever the file says: for files before
+                    R2007 (later ones are UTF-8) whose code page is missing or wrong
   -h, --help        show this help
 
 Exit status: 0 the job ran (a command that ends quietly is not an error), 1 a step could not
@@ -180,6 +184,7 @@ private:
 int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& err) {
     std::string drawingFile, jobFile, outFile, settingsFile, versionName;
     std::string target;
+    minicad::DxfReadOptions readOptions;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& arg = args[i];
         if (arg == "-h" || arg == "--help") {
@@ -193,6 +198,11 @@ int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& e
              : arg == "--target"   ? target
              : arg == "--settings" ? settingsFile
                                    : versionName) = args[++i];
+        } else if (arg == "--codepage") {
+            if (i + 1 == args.size()) return BadArguments(err, arg + " needs a value");
+            readOptions.codePage = minicad::DxfCodePage(args[++i]);
+            if (readOptions.codePage == 0)
+                return BadArguments(err, "unknown code page '" + args[i] + "'");
         } else if (arg.starts_with("-") && arg != "-") {
             return BadArguments(err, "unknown option '" + arg + "'");
         } else if (drawingFile.empty()) {
@@ -233,7 +243,7 @@ int RunRun(std::span<const std::string> args, std::ostream& out, std::ostream& e
     const auto input = std::make_shared<minicad::ScriptedInput>();
     cad->SetUserInput(input);
     try {
-        cad->Open(drawingPath);
+        cad->Open(drawingPath, readOptions);
     } catch (const std::exception& e) {
         err << kName << ": " << e.what() << '\n';
         return kExitBadInput;

@@ -39,7 +39,7 @@ public:
 
     // Opens a DXF drawing in place of the current one (raises DxfError); the view is
     // then zoomed to the drawing's extents, which sets VIEWSIZE.
-    void Open(const std::filesystem::path& path);
+    void Open(const std::filesystem::path& path, const DxfReadOptions& options = {});
     // Written whole to a temporary file and renamed into place (raises on failure). Without a
     // version, in the version the drawing was read in (R2018 for one created here); dropped
     // receives what a conversion to another version leaves out.

@@ -5,8 +5,8 @@
 
 namespace tarsel::minicad {
 
-void Application::Open(const std::filesystem::path& path) {
-    Drawing drawing = ReadDxfFile(path);
+void Application::Open(const std::filesystem::path& path, const DxfReadOptions& options) {
+    Drawing drawing = ReadDxfFile(path, nullptr, options);
     // What a user sees after opening is the whole drawing; VIEWSIZE follows from that,
     // whatever view the file was saved with.
     drawing.variables.viewsize = 0;

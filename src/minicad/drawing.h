@@ -260,6 +260,8 @@ struct Drawing {
     std::int64_t nextId = 1;  // next ObjectID to hand out
     // The file this drawing was read from; null for a drawing created here.
     std::shared_ptr<const DxfFileImage> file;
+    unsigned codePage = 0;   // $DWGCODEPAGE of the file read (0: none); names are saved in it
+    bool binaryDxf = false;  // read from binary DXF, so saved as binary DXF
 };
 
 }  // namespace tarsel::minicad

@@ -1,5 +1,5 @@
-// Reading and writing ASCII DXF drawings: R12 to current versions in, a file that LibreCAD
-// and ezdxf open without complaint out. Errors name the source and the line.
+// Reading and writing DXF drawings, ASCII or binary: R12 to current versions in, a file that
+// LibreCAD and ezdxf open without complaint out. Errors name the source and the line.
 #pragma once
 
 #include <filesystem>
@@ -37,16 +37,29 @@ enum class DxfVersion { R12, R2000, R2004, R2007, R2010, R2013, R2018 };
 // space, 3D polylines, attributes), one line each: "source:line: what and why".
 using DxfNotes = std::vector<std::string>;
 
-// content is the file's bytes; sourceName is used in error messages. notes, when given,
-// receives what was passed over.
+struct DxfReadOptions {
+    // The code page the texts of a file before R2007 are in, whatever the file declares or
+    // its bytes suggest (files from R2007 on are UTF-8); 0 to let the file decide.
+    // DxfCodePage gives it from a name.
+    unsigned codePage = 0;
+};
+
+// The code page a $DWGCODEPAGE name ("ANSI_932", "ANSI_1252", "DOS850", ...) stands for; 0
+// when it is none this system can convert.
+[[nodiscard]] unsigned DxfCodePage(std::string_view name);
+
+// content is the file's bytes, ASCII or binary DXF; sourceName is used in error messages.
+// notes, when given, receives what was passed over.
 [[nodiscard]] Drawing ReadDxf(std::string_view content, const std::string& sourceName,
-                              DxfNotes* notes = nullptr);
-[[nodiscard]] Drawing ReadDxfFile(const std::filesystem::path& path, DxfNotes* notes = nullptr);
+                              DxfNotes* notes = nullptr, const DxfReadOptions& options = {});
+[[nodiscard]] Drawing ReadDxfFile(const std::filesystem::path& path, DxfNotes* notes = nullptr,
+                                  const DxfReadOptions& options = {});
 
 // Without a version the drawing is saved in the version it was read in (a drawing created here
 // in R2018). In that version every object the model did not change is written exactly as
 // read and the rest from the model. Another version converts: dropped, when given, receives
 // one line for each kind of thing the target version cannot hold and that was left out.
+// Binary DXF when the drawing was read from binary DXF (Drawing::binaryDxf), ASCII otherwise.
 [[nodiscard]] std::string WriteDxf(const Drawing& drawing,
                                    std::optional<DxfVersion> version = std::nullopt,
                                    DxfNotes* dropped = nullptr);

@@ -18,23 +18,6 @@ bool IsName(const Group& g, std::string_view name) {
     return text::Trim(g.raw) == name;
 }
 
-unsigned CodePageFromName(std::string_view name) {
-    const std::string upper = text::UpperAscii(text::Trim(name));
-    if (upper == "UTF8" || upper == "UTF-8") return platform::kCodePageUtf8;
-    for (std::string_view prefix : {"ANSI_", "DOS"}) {
-        if (!upper.starts_with(prefix)) continue;
-        unsigned number = 0;
-        const std::string_view digits = std::string_view(upper).substr(prefix.size());
-        if (digits.empty()) return 0;
-        for (char c : digits) {
-            if (c < '0' || c > '9' || number > 100000) return 0;
-            number = number * 10 + static_cast<unsigned>(c - '0');
-        }
-        return number;
-    }
-    return 0;
-}
-
 // Bytes that are valid in no encoding we know are shown, not refused: a viewer must show the
 // rest of the drawing. Each byte that does not start valid UTF-8 becomes U+FFFD.
 std::string Utf8OrReplaced(std::string_view bytes) {
@@ -80,7 +63,9 @@ GroupDrawing GroupDrawing::FromContent(std::string content, std::string sourceNa
     GroupDrawing drawing;
     drawing.source_ = std::move(sourceName);
     drawing.content_ = std::make_unique<std::string>(std::move(content));
-    drawing.groups_ = Lex(*drawing.content_, drawing.source_);
+    LexedFile lexed = LexFile(*drawing.content_, drawing.source_);
+    drawing.groups_ = std::move(lexed.groups);
+    drawing.binaryText_ = std::move(lexed.text);
     drawing.Walk();
     return drawing;
 }
@@ -181,7 +166,7 @@ void GroupDrawing::Walk() {
     if (!sawEntities) throw DxfError(source_, 0, "not a DXF drawing: there is no ENTITIES section");
 
     // As the reader: $ACADVER from R2007 (AC1021) on means UTF-8, before that $DWGCODEPAGE,
-    // and a file without one is in the code page of the desktop that wrote it.
+    // and a file without one is in the code page its bytes show.
     int release = 0;
     const auto version = Header("$ACADVER");
     if (!version.empty()) {
@@ -196,7 +181,8 @@ void GroupDrawing::Walk() {
     } else {
         const auto page = Header("$DWGCODEPAGE");
         codePage_ = page.empty() ? 0 : CodePageFromName(page.front().raw);
-        if (codePage_ == 0) codePage_ = platform::SystemAnsiCodePage();
+        if (codePage_ == 0) codePage_ = GuessCodePage(groups_);
+        if (codePage_ == 0) codePage_ = platform::kCodePageWestern;
     }
     // Block names were decoded before the code page was known; decode them again.
     std::map<std::string, BlockGroups, std::less<>> blocks;

@@ -1,5 +1,7 @@
 #include "minicad/dxf_groups.h"
 
+#include <algorithm>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -113,6 +115,171 @@ unsigned MifCodePage(char n) {
     }
 }
 
+bool IsAscii(std::string_view s) {
+    return std::all_of(s.begin(), s.end(),
+                       [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
+// How binary DXF stores the value of a code: the DXF reference's ranges, with booleans
+// (290-299) in one byte and binary chunks (310-319, 1004) as a length byte and the bytes.
+enum class BinaryValue : std::uint8_t { Text, Real, Int8, Int16, Int32, Int64, Chunk };
+
+BinaryValue BinaryValueOfCode(int code, ValueKind kind) {
+    if ((code >= 310 && code <= 319) || code == 1004) return BinaryValue::Chunk;
+    if (kind == ValueKind::Real) return BinaryValue::Real;
+    if (kind == ValueKind::Text) return BinaryValue::Text;
+    if ((code >= 90 && code <= 99) || (code >= 420 && code <= 429) ||
+        (code >= 440 && code <= 459) || code == 1071)
+        return BinaryValue::Int32;
+    if (code >= 160 && code <= 169) return BinaryValue::Int64;
+    if (code >= 290 && code <= 299) return BinaryValue::Int8;
+    return BinaryValue::Int16;
+}
+
+// Every file the program reads goes through here, so it must end on any input: each group
+// consumes at least one byte, and every read is checked against the end first.
+LexedFile LexBinary(std::string_view data, const std::string& source) {
+    std::size_t pos = kBinarySentinel.size();
+    auto fail = [&](std::size_t at, const std::string& message) {
+        throw DxfError(source, 0, message + " (binary DXF, byte " + std::to_string(at) + ")");
+    };
+    auto byte = [&](std::size_t at) { return static_cast<unsigned char>(data[at]); };
+    if (pos >= data.size()) throw DxfError(source, 0, "the file holds no DXF data");
+    // The first group is code 0 (SECTION): in the two-byte form of R13 on, both of its code
+    // bytes are zero; in R12's one-byte form the value's first letter follows.
+    if (byte(pos) != 0) fail(pos, "the first group is not group 0");
+    const bool shortCodes = pos + 1 < data.size() && byte(pos + 1) != 0;
+    auto need = [&](std::size_t n, std::size_t start, const std::string& what) {
+        if (data.size() - pos < n) fail(start, "the file ends inside " + what + " (truncated?)");
+    };
+    auto little = [&](std::size_t n) {
+        std::uint64_t v = 0;
+        for (std::size_t k = 0; k < n; ++k) v |= std::uint64_t{byte(pos + k)} << (8 * k);
+        pos += n;
+        return v;
+    };
+
+    std::string text;
+    text.reserve(data.size() + data.size() / 2);
+    struct Span {
+        std::size_t offset, size;
+    };
+    std::vector<Span> spans;
+    std::vector<Group> groups;
+    while (pos < data.size()) {
+        const std::size_t start = pos;
+        int code = 0;
+        if (shortCodes) {
+            code = byte(pos++);
+            if (code == 255) {
+                need(2, start, "a group code");
+                code = static_cast<int>(little(2));
+            }
+        } else {
+            need(2, start, "a group code");
+            code = static_cast<int>(little(2));
+        }
+        const auto kind = KindOfCode(code);
+        if (!kind && code != 999) fail(start, std::to_string(code) + " is not a DXF group code");
+        Group g;
+        g.code = code;
+        g.line = static_cast<int>(std::min<std::size_t>(2 * groups.size() + 1, INT32_MAX));
+        const std::size_t offset = text.size();
+        const std::string what = "the value of group " + std::to_string(code);
+        switch (BinaryValueOfCode(code, kind.value_or(ValueKind::Text))) {
+            case BinaryValue::Chunk: {
+                need(1, start, what);
+                const std::size_t n = byte(pos++);
+                need(n, start, what);
+                static constexpr char kHex[] = "0123456789ABCDEF";
+                for (std::size_t k = 0; k < n; ++k) {
+                    text += kHex[byte(pos + k) >> 4];
+                    text += kHex[byte(pos + k) & 0xF];
+                }
+                pos += n;
+                break;
+            }
+            case BinaryValue::Real:
+                need(8, start, what);
+                g.real = std::bit_cast<double>(little(8));
+                if (!std::isfinite(g.real))
+                    fail(start, "group " + std::to_string(code) + " needs a finite number");
+                text += FormatReal(g.real);
+                break;
+            case BinaryValue::Int8:
+                need(1, start, what);
+                g.integer = byte(pos++);
+                break;
+            case BinaryValue::Int16:
+                need(2, start, what);
+                g.integer = static_cast<std::int16_t>(little(2));
+                break;
+            case BinaryValue::Int32:
+                need(4, start, what);
+                g.integer = static_cast<std::int32_t>(little(4));
+                break;
+            case BinaryValue::Int64:
+                need(8, start, what);
+                g.integer = static_cast<std::int64_t>(little(8));
+                break;
+            case BinaryValue::Text: {
+                const std::size_t end = data.find('\0', pos);
+                if (end == std::string_view::npos)
+                    fail(start, "the file ends inside " + what + " (truncated?)");
+                // A line end inside a value would break the ASCII form: control characters
+                // take the carets ASCII DXF spells them with, which read back the same.
+                for (std::size_t k = pos; k < end; ++k) {
+                    const char c = data[k];
+                    if (static_cast<unsigned char>(c) < 0x20) {
+                        text += '^';
+                        text += static_cast<char>(c + '@');
+                    } else {
+                        text += c;
+                    }
+                }
+                pos = end + 1;
+                break;
+            }
+        }
+        if (kind == ValueKind::Integer) text += std::to_string(g.integer);
+        if (code == 999) {
+            text.resize(offset);
+            continue;
+        }
+        spans.push_back({offset, text.size() - offset});
+        groups.push_back(g);
+        if (code == 0 && text::Trim(std::string_view(text).substr(offset)) == "EOF") break;
+    }
+    if (groups.empty()) throw DxfError(source, 0, "the file holds no DXF data");
+    LexedFile file;
+    file.binary = true;
+    file.text = std::make_shared<const std::string>(std::move(text));
+    const std::string_view owned(*file.text);
+    for (std::size_t i = 0; i < groups.size(); ++i)
+        groups[i].raw = owned.substr(spans[i].offset, spans[i].size);
+    file.groups = std::move(groups);
+    return file;
+}
+
+// True when s is well-formed Shift-JIS (CP932); doubleByte is set when it holds a
+// two-byte character.
+bool IsShiftJis(std::string_view s, bool& doubleByte) {
+    for (std::size_t i = 0; i < s.size();) {
+        const auto c = static_cast<unsigned char>(s[i]);
+        if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) {
+            ++i;
+            continue;
+        }
+        const bool lead = (c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC);
+        if (!lead || i + 1 >= s.size()) return false;
+        const auto t = static_cast<unsigned char>(s[i + 1]);
+        if (t < 0x40 || t == 0x7F || t > 0xFC) return false;
+        doubleByte = true;
+        i += 2;
+    }
+    // The structure is right; the table decides whether every pair is a character.
+    return platform::DecodeCodePage(s, platform::kCodePageShiftJis).has_value();
+}
 }  // namespace
 
 std::optional<ValueKind> KindOfCode(int code) {
@@ -139,7 +306,10 @@ std::optional<ValueKind> KindOfCode(int code) {
 
 std::vector<Group> Lex(std::string_view content, const std::string& sourceName) {
     if (content.substr(0, 18) == "AutoCAD Binary DXF")
-        throw DxfError(sourceName, 1, "binary DXF is not supported; save the drawing as ASCII DXF");
+        throw DxfError(sourceName, 1,
+                       content.substr(0, kBinarySentinel.size()) == kBinarySentinel
+                           ? "binary DXF where only ASCII DXF is read"
+                           : "a binary DXF file whose first line is damaged");
     if (content.substr(0, 3) == "\xEF\xBB\xBF") content.remove_prefix(3);
 
     std::vector<Group> groups;
@@ -187,6 +357,158 @@ std::vector<Group> Lex(std::string_view content, const std::string& sourceName) 
     }
     if (groups.empty()) throw DxfError(sourceName, 0, "the file holds no DXF data");
     return groups;
+}
+
+LexedFile LexFile(std::string_view content, const std::string& sourceName) {
+    if (content.substr(0, kBinarySentinel.size()) == kBinarySentinel)
+        return LexBinary(content, sourceName);
+    LexedFile file;
+    file.groups = Lex(content, sourceName);
+    return file;
+}
+
+std::string BinaryFromAscii(std::string_view ascii, const std::string& sourceName) {
+    const std::vector<Group> groups = Lex(ascii, sourceName);
+    // R12 and older have one-byte group codes; $ACADVER comes first in every header.
+    bool shortCodes = true;
+    for (std::size_t i = 0; i + 1 < groups.size(); ++i) {
+        if (groups[i].code == 0 && text::Trim(groups[i].raw) == "ENDSEC") break;
+        if (groups[i].code != 9 || text::Trim(groups[i].raw) != "$ACADVER") continue;
+        const std::string_view version = text::Trim(groups[i + 1].raw);
+        shortCodes = !(version.size() == 6 && version.substr(0, 2) == "AC" && version > "AC1009");
+        break;
+    }
+    auto fail = [&](const Group& g, const std::string& message) {
+        throw DxfError(
+            sourceName, g.line,
+            "cannot be saved as binary DXF: group " + std::to_string(g.code) + " " + message);
+    };
+    std::string out(kBinarySentinel);
+    out.reserve(ascii.size());
+    auto put = [&out](std::uint64_t v, int bytes) {
+        for (int k = 0; k < bytes; ++k) out += static_cast<char>((v >> (8 * k)) & 0xFF);
+    };
+    auto putInt = [&](const Group& g, int bytes) {
+        const std::int64_t low = -(std::int64_t{1} << (8 * bytes - 1));
+        const std::int64_t high = (std::int64_t{1} << (8 * bytes)) - 1;
+        if (g.integer < low || g.integer > high)
+            fail(g, "holds " + std::to_string(g.integer) + ", more than " +
+                        std::to_string(bytes * 8) + " bits");
+        put(static_cast<std::uint64_t>(g.integer), bytes);
+    };
+    for (const Group& g : groups) {
+        if (shortCodes && g.code >= 255) {
+            out += '\xFF';
+            put(static_cast<std::uint64_t>(g.code), 2);
+        } else {
+            put(static_cast<std::uint64_t>(g.code), shortCodes ? 1 : 2);
+        }
+        const ValueKind kind = KindOfCode(g.code).value_or(ValueKind::Text);
+        switch (BinaryValueOfCode(g.code, kind)) {
+            case BinaryValue::Chunk: {
+                const std::string_view hex = text::Trim(g.raw);
+                if (hex.size() % 2 != 0 || hex.size() > 2 * 255)
+                    fail(g, "needs an even number of up to 510 hex digits");
+                out += static_cast<char>(hex.size() / 2);
+                for (std::size_t k = 0; k < hex.size(); k += 2) {
+                    const int hi = HexValue(hex[k]), lo = HexValue(hex[k + 1]);
+                    if (hi < 0 || lo < 0) fail(g, "holds a binary chunk that is not hex");
+                    out += static_cast<char>(hi * 16 + lo);
+                }
+                break;
+            }
+            case BinaryValue::Real: put(std::bit_cast<std::uint64_t>(g.real), 8); break;
+            case BinaryValue::Int8: putInt(g, 1); break;
+            case BinaryValue::Int16: putInt(g, 2); break;
+            case BinaryValue::Int32: putInt(g, 4); break;
+            case BinaryValue::Int64: put(static_cast<std::uint64_t>(g.integer), 8); break;
+            case BinaryValue::Text:
+                if (g.raw.find('\0') != std::string_view::npos) fail(g, "holds a NUL byte");
+                out.append(g.raw);
+                out += '\0';
+                break;
+        }
+    }
+    return out;
+}
+
+unsigned CodePageFromName(std::string_view name) {
+    const std::string upper = text::UpperAscii(text::Trim(name));
+    if (upper == "UTF8" || upper == "UTF-8") return platform::kCodePageUtf8;
+    for (std::string_view prefix : {"ANSI_", "DOS"}) {
+        if (upper.rfind(prefix, 0) != 0) continue;
+        unsigned number = 0;
+        const std::string_view digits = std::string_view(upper).substr(prefix.size());
+        if (digits.empty()) return 0;
+        for (char c : digits) {
+            if (c < '0' || c > '9' || number > 100000) return 0;
+            number = number * 10 + static_cast<unsigned>(c - '0');
+        }
+        return number != 0 && platform::IsCodePageAvailable(number) ? number : 0;
+    }
+    return 0;
+}
+
+std::string CodePageName(unsigned codePage) {
+    if (codePage == 0 || codePage == platform::kCodePageUtf8) return "ANSI_1252";
+    // The OEM code pages of DOS, which $DWGCODEPAGE names apart from the Windows ones.
+    static constexpr unsigned kDos[] = {437, 720, 737, 775, 850, 852, 855, 857,
+                                        860, 861, 862, 863, 864, 865, 866, 869};
+    const bool dos = std::find(std::begin(kDos), std::end(kDos), codePage) != std::end(kDos);
+    return (dos ? "DOS" : "ANSI_") + std::to_string(codePage);
+}
+
+unsigned GuessCodePage(std::span<const Group> groups) {
+    bool nonAscii = false, utf8 = true, shiftJis = true, doubleByte = false;
+    for (const Group& g : groups) {
+        if (KindOfCode(g.code) != ValueKind::Text || (g.code >= 310 && g.code <= 319) ||
+            g.code == 1004 || IsAscii(g.raw))
+            continue;
+        nonAscii = true;
+        utf8 = utf8 && platform::IsValidUtf8(g.raw);
+        shiftJis = shiftJis && IsShiftJis(g.raw, doubleByte);
+        if (!utf8 && !shiftJis) break;
+    }
+    if (!nonAscii) return 0;
+    // Text in one of the others is almost never valid UTF-8 by chance; Shift-JIS's
+    // half-width katakana share their bytes with Western accented letters, so only its
+    // two-byte characters tell it apart.
+    if (utf8) return platform::kCodePageUtf8;
+    if (shiftJis && doubleByte) return platform::kCodePageShiftJis;
+    return platform::kCodePageWestern;
+}
+
+bool RoundTrips(std::string_view utf8, unsigned codePage) {
+    if (IsAscii(utf8)) return true;
+    if (codePage == platform::kCodePageUtf8) return platform::IsValidUtf8(utf8);
+    const auto bytes = platform::EncodeCodePage(utf8, codePage);
+    return bytes && platform::DecodeCodePage(*bytes, codePage) == utf8;
+}
+
+std::string EncodeInCodePage(std::string_view utf8, unsigned codePage) {
+    const std::string carets = EncodeText(utf8, false);
+    if (IsAscii(carets)) return carets;
+    if (codePage == 0 || codePage == platform::kCodePageUtf8) return EncodeText(utf8, true);
+    if (auto bytes = platform::EncodeCodePage(carets, codePage);
+        bytes && platform::DecodeCodePage(*bytes, codePage) == carets)
+        return std::move(*bytes);
+    std::string out;
+    for (std::size_t i = 0; i < carets.size();) {
+        const auto lead = static_cast<unsigned char>(carets[i]);
+        const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
+        const std::string_view ch = std::string_view(carets).substr(i, len);
+        i += len;
+        if (lead < 0x80) {
+            out += ch;
+            continue;
+        }
+        auto bytes = platform::EncodeCodePage(ch, codePage);
+        if (bytes && platform::DecodeCodePage(*bytes, codePage) == ch)
+            out += *bytes;
+        else
+            out += EncodeText(ch, true);
+    }
+    return out;
 }
 
 const Group& Cursor::Current() const {
@@ -355,4 +677,9 @@ std::string EncodeText(std::string_view utf8, bool asciiOnly) {
 }
 
 }  // namespace dxf
+
+unsigned DxfCodePage(std::string_view name) {
+    return dxf::CodePageFromName(name);
+}
+
 }  // namespace tarsel::minicad

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -28,8 +29,32 @@ struct Group {
 
 // Cuts content into groups. Empty lines are data; CR LF and LF both end a line; comments
 // (999) are dropped. Numbers are checked here, once, so no later step sees a malformed one.
-// Throws DxfError naming sourceName and the line.
+// Throws DxfError naming sourceName and the line. ASCII files only: see LexFile.
 [[nodiscard]] std::vector<Group> Lex(std::string_view content, const std::string& sourceName);
+
+// What every binary DXF file starts with.
+inline constexpr std::string_view kBinarySentinel{"AutoCAD Binary DXF\r\n\x1a\0", 22};
+
+// The groups of a file, ASCII or binary. Groups of a binary file look exactly like those of
+// its ASCII twin: raw is the value as ASCII DXF writes it (reals in FormatReal's form, binary
+// chunks in upper-case hex, control characters of strings as carets), and line is the line
+// the group code would have there. Their raw values live in text, which this object owns;
+// those of an ASCII file point into content, which the caller keeps.
+struct LexedFile {
+    std::vector<Group> groups;
+    bool binary = false;
+    std::shared_ptr<const std::string> text;
+};
+
+// Lex for ASCII content, and binary DXF read group by group: R12's one-byte group codes (255
+// escaping a two-byte one) or the two-byte codes of R13 on, values by the code's range.
+// Truncated or garbled binary input throws DxfError naming the byte offset.
+[[nodiscard]] LexedFile LexFile(std::string_view content, const std::string& sourceName);
+
+// Binary DXF holding the groups of ascii (a whole file, as the writer makes it), with R12's
+// group codes when its $ACADVER is AC1009 or older. Throws DxfError for a value binary DXF
+// cannot hold (a binary chunk over 255 bytes, an integer too wide for its code).
+[[nodiscard]] std::string BinaryFromAscii(std::string_view ascii, const std::string& sourceName);
 
 // Pull cursor over the groups, so parsing loops read like the file's structure.
 class Cursor {
@@ -62,6 +87,28 @@ private:
     const std::string& source_;
     std::size_t pos_ = 0;
 };
+
+// Code pages by their $DWGCODEPAGE names: "ANSI_1252", "ANSI_932", "DOS850", "UTF8" (any
+// case). 0 for a name that is none, or one this system cannot convert.
+[[nodiscard]] unsigned CodePageFromName(std::string_view name);
+// The $DWGCODEPAGE name of a code page ("ANSI_932"); "ANSI_1252" for UTF-8 and 0, which old
+// files cannot declare.
+[[nodiscard]] std::string CodePageName(unsigned codePage);
+
+// The code page of a file before R2007 that does not declare one, judged from the bytes of its
+// string values: UTF-8 when every non-ASCII string is valid UTF-8; Shift-JIS when double-byte
+// sequences are present and every non-ASCII string is valid Shift-JIS; ANSI_1252 otherwise.
+// 0 when every string is ASCII, so that nothing was decided.
+[[nodiscard]] unsigned GuessCodePage(std::span<const Group> groups);
+
+// True when every character of utf8 comes back unchanged through codePage (CP932 maps some,
+// like "£" and "〜", only one way).
+[[nodiscard]] bool RoundTrips(std::string_view utf8, unsigned codePage);
+
+// Text for a value line of a file before R2007 in codePage: carets as EncodeText, characters
+// in codePage as its bytes, and every character that would not read back exactly as
+// \U+XXXX, so what is written reads back as it was.
+[[nodiscard]] std::string EncodeInCodePage(std::string_view utf8, unsigned codePage);
 
 // Numbers as text: shortest form that reads back to the same double, always with a decimal
 // point or exponent so every DXF reader takes it for a real. Never depends on the locale.

@@ -29,28 +29,12 @@ struct Encoding {
     unsigned codePage = 0;  // of the bytes; UTF-8 from R2007 on
     int release = 1009;     // "AC1032" -> 1032; files without a version are R12 or older
     unsigned declared = 0;  // $DWGCODEPAGE, 0 when absent or unknown
+    unsigned saved = 0;     // the code page the drawing keeps for saving (0: none decided)
 };
-
-unsigned CodePageFromName(std::string_view name) {
-    const std::string upper = UpperAscii(text::Trim(name));
-    if (upper == "UTF8" || upper == "UTF-8") return platform::kCodePageUtf8;
-    for (std::string_view prefix : {"ANSI_", "DOS"}) {
-        if (upper.rfind(prefix, 0) != 0) continue;
-        unsigned number = 0;
-        const std::string_view digits = std::string_view(upper).substr(prefix.size());
-        if (digits.empty()) return 0;
-        for (char c : digits) {
-            if (c < '0' || c > '9' || number > 100000) return 0;
-            number = number * 10 + static_cast<unsigned>(c - '0');
-        }
-        return number;
-    }
-    return 0;
-}
 
 // $ACADVER and $DWGCODEPAGE decide how every string of the file reads, including header
 // values that come before them, so they are looked up before anything is parsed.
-Encoding DetectEncoding(const std::vector<Group>& groups) {
+Encoding DetectEncoding(const std::vector<Group>& groups, unsigned override) {
     std::string_view version, codePage;
     bool inHeader = false;
     for (std::size_t i = 0; i + 1 < groups.size(); ++i) {
@@ -74,13 +58,15 @@ Encoding DetectEncoding(const std::vector<Group>& groups) {
             release = (c >= '0' && c <= '9') ? release * 10 + (c - '0') : -1;
     }
     if (release < 1009) release = 1009;
-    const unsigned declared = CodePageFromName(codePage);
-    if (release >= 1021) return {platform::kCodePageUtf8, release, declared};
-    unsigned cp = declared;
-    // A file without a code page (the palette's fragments among them) is in the code page of
-    // the Windows desktop that wrote it.
-    if (cp == 0) cp = platform::SystemAnsiCodePage();
-    return {cp, release, declared};
+    const unsigned declared = dxf::CodePageFromName(codePage);
+    const unsigned windows = declared == platform::kCodePageUtf8 ? 0 : declared;
+    if (release >= 1021) return {platform::kCodePageUtf8, release, declared, windows};
+    if (override != 0) return {override, release, declared, override};
+    if (declared != 0) return {declared, release, declared, windows};
+    // Without a declaration the bytes decide; a file of plain ASCII leaves the choice open.
+    const unsigned guessed = dxf::GuessCodePage(groups);
+    if (guessed == 0) return {platform::kCodePageWestern, release, declared, 0};
+    return {guessed, release, declared, guessed == platform::kCodePageUtf8 ? 0 : guessed};
 }
 
 bool IsModelOrPaperSpaceBlock(const std::string& name) {
@@ -108,12 +94,15 @@ struct InsertRef {
 
 class Reader {
 public:
-    Reader(std::string_view content, const std::string& source, DxfNotes* notes)
+    Reader(std::string_view content, const std::string& source, DxfNotes* notes,
+           const DxfReadOptions& options)
         : source_(source),
-          groups_(dxf::Lex(content, source)),
-          cur_(groups_, source_),
+          file_(dxf::LexFile(content, source)),
+          cur_(file_.groups, source_),
           notes_(notes) {
-        encoding_ = DetectEncoding(groups_);
+        encoding_ = DetectEncoding(file_.groups, options.codePage);
+        drawing_.codePage = encoding_.saved;
+        drawing_.binaryDxf = file_.binary;
         KeepGroups();
     }
 
@@ -162,12 +151,12 @@ private:
     void KeepGroups() {
         auto store = std::make_shared<RawStore>();
         std::size_t bytes = 0;
-        for (const Group& g : groups_) bytes += g.raw.size();
+        for (const Group& g : file_.groups) bytes += g.raw.size();
         store->bytes.reserve(bytes);
-        store->items.reserve(groups_.size());
+        store->items.reserve(file_.groups.size());
         std::uint64_t ceiling = 0, seed = 0;
-        for (std::size_t i = 0; i < groups_.size(); ++i) {
-            const Group& g = groups_[i];
+        for (std::size_t i = 0; i < file_.groups.size(); ++i) {
+            const Group& g = file_.groups[i];
             store->items.push_back({g.code, static_cast<std::uint32_t>(store->bytes.size()),
                                     static_cast<std::uint32_t>(g.raw.size())});
             store->bytes.append(g.raw);
@@ -175,8 +164,8 @@ private:
             if (c == 5 || c == 105 || (c >= 320 && c <= 369) || (c >= 390 && c <= 399) ||
                 c == 480 || c == 481 || c == 1005) {
                 const std::uint64_t h = HexHandle(g.raw);
-                if (c == 5 && i > 0 && groups_[i - 1].code == 9 &&
-                    text::Trim(groups_[i - 1].raw) == "$HANDSEED")
+                if (c == 5 && i > 0 && file_.groups[i - 1].code == 9 &&
+                    text::Trim(file_.groups[i - 1].raw) == "$HANDSEED")
                     seed = h;
                 else if (h >= ceiling)
                     ceiling = h + 1;
@@ -902,7 +891,7 @@ private:
     }
 
     const std::string& source_;
-    std::vector<Group> groups_;
+    dxf::LexedFile file_;
     Cursor cur_;
     DxfNotes* notes_;
     Encoding encoding_;
@@ -924,18 +913,20 @@ std::string PathText(const std::filesystem::path& path) {
 
 }  // namespace
 
-Drawing ReadDxf(std::string_view content, const std::string& sourceName, DxfNotes* notes) {
-    Reader reader(content, sourceName, notes);
+Drawing ReadDxf(std::string_view content, const std::string& sourceName, DxfNotes* notes,
+                const DxfReadOptions& options) {
+    Reader reader(content, sourceName, notes, options);
     return reader.Read();
 }
 
-Drawing ReadDxfFile(const std::filesystem::path& path, DxfNotes* notes) {
+Drawing ReadDxfFile(const std::filesystem::path& path, DxfNotes* notes,
+                    const DxfReadOptions& options) {
     const std::string source = PathText(path);
     std::ifstream in(path, std::ios::binary);
     if (!in) throw DxfError(source, 0, "cannot open the file");
     std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     if (in.bad()) throw DxfError(source, 0, "cannot read the file");
-    return ReadDxf(content, source, notes);
+    return ReadDxf(content, source, notes, options);
 }
 
 }  // namespace tarsel::minicad

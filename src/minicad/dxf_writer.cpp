@@ -24,8 +24,6 @@ namespace {
 using text::UpperAscii;
 
 constexpr const char* kDrawingSource = "<drawing>";
-// Our users' names are Japanese; older files carry them in the Japanese code page.
-constexpr unsigned kNameCodePage = platform::kCodePageShiftJis;
 
 constexpr int kR12 = 1009, kR2000 = 1015, kR2004 = 1018, kR2007 = 1021, kR2018 = 1032;
 
@@ -44,30 +42,6 @@ int ReleaseOf(DxfVersion v) {
 
 std::string AcadVerText(int release) {
     return "AC" + std::to_string(release);
-}
-
-// UTF-8 as bytes of a code page: what the page holds and reads back as the same character
-// goes in as its bytes, anything else as \U+ escapes.
-std::string InCodePage(std::string_view utf8, unsigned codePage) {
-    const std::string carets = dxf::EncodeText(utf8, false);
-    std::string out;
-    for (std::size_t i = 0; i < carets.size();) {
-        const auto lead = static_cast<unsigned char>(carets[i]);
-        const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-        const std::string_view ch = std::string_view(carets).substr(i, len);
-        i += len;
-        if (lead < 0x80) {
-            out += ch;
-            continue;
-        }
-        auto bytes = platform::EncodeCodePage(ch, codePage);
-        if (bytes) {
-            const auto back = platform::DecodeCodePage(*bytes, codePage);
-            if (!back || *back != ch) bytes.reset();
-        }
-        out += bytes ? *bytes : dxf::EncodeText(ch, true);
-    }
-    return out;
 }
 
 bool IsAscii(std::string_view s) {
@@ -170,6 +144,7 @@ public:
     std::string Write() {
         if (file_) return WriteKept();
         Collect();
+        nameCodePage_ = NameCodePage();
         if (!r12_) PlanHandles();
         Header();
         if (!r12_) {
@@ -215,7 +190,7 @@ private:
         // Into a file of its own code page a text goes in that page; a drawing made here
         // keeps to ASCII with escapes before R2007, which every reader takes.
         if (!utf8_ && file_)
-            out_ += InCodePage(utf8, targetCodePage_);
+            out_ += dxf::EncodeInCodePage(utf8, targetCodePage_);
         else
             out_ += dxf::EncodeText(utf8, !utf8_);
         out_ += "\r\n";
@@ -229,24 +204,8 @@ private:
         out_ += "\r\n";
     }
     std::string EncodeName(std::string_view utf8) const {
-        const std::string carets = dxf::EncodeText(utf8, false);
-        if (utf8_) return carets;
-        if (file_) return InCodePage(utf8, nameCodePage_);
-        std::string out;
-        for (std::size_t i = 0; i < carets.size();) {
-            const auto lead = static_cast<unsigned char>(carets[i]);
-            const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
-            const std::string_view ch = std::string_view(carets).substr(i, len);
-            i += len;
-            if (lead < 0x80) {
-                out += ch;
-                continue;
-            }
-            // A character the code page lacks is escaped after all: better than losing it.
-            auto bytes = platform::EncodeCodePage(ch, nameCodePage_);
-            out += bytes ? *bytes : dxf::EncodeText(ch, true);
-        }
-        return out;
+        if (utf8_) return dxf::EncodeText(utf8, false);
+        return dxf::EncodeInCodePage(utf8, nameCodePage_);
     }
     void Real(int code, double value) {
         if (!std::isfinite(value)) Refuse(Context() + "holds a number that is not finite");
@@ -380,19 +339,28 @@ private:
 
     void HeaderVar(std::string_view name) { Group(9, name); }
 
-    bool NamesAscii() const {
-        auto ascii = [](const std::string& s) {
-            return std::all_of(s.begin(), s.end(),
-                               [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-        };
-        for (const Layer& l : names_.layers)
-            if (!ascii(l.name) || !ascii(l.linetype)) return false;
+    // The code page names go out in before R2007: the drawing's own, so that what was read
+    // is written back as it was; for a drawing that has none, the first of Shift-JIS and
+    // Western that holds every name (plain ASCII names: Western, as other writers declare).
+    // A character the code page lacks is written as \U+XXXX, which readers decode.
+    unsigned NameCodePage() const {
+        if (d_.codePage != 0 && d_.codePage != platform::kCodePageUtf8) return d_.codePage;
+        std::vector<const std::string*> names;
+        for (const Layer& l : names_.layers) names.insert(names.end(), {&l.name, &l.linetype});
         for (const auto* list : {&names_.appIds, &names_.styles, &names_.linetypes})
-            for (const std::string& s : *list)
-                if (!ascii(s)) return false;
-        for (const Block& b : d_.blocks)
-            if (!ascii(b.name)) return false;
-        return ascii(d_.variables.dimldrblk) && ascii(d_.variables.clayer);
+            for (const std::string& s : *list) names.push_back(&s);
+        for (const Block& b : d_.blocks) names.push_back(&b.name);
+        names.push_back(&d_.variables.dimldrblk);
+        names.push_back(&d_.variables.clayer);
+        auto holdsAll = [&](unsigned codePage) {
+            return std::all_of(names.begin(), names.end(), [&](const std::string* name) {
+                return dxf::RoundTrips(*name, codePage);
+            });
+        };
+        if (holdsAll(0)) return platform::kCodePageWestern;  // plain ASCII
+        for (unsigned codePage : {platform::kCodePageShiftJis, platform::kCodePageWestern})
+            if (holdsAll(codePage)) return codePage;
+        return platform::kCodePageShiftJis;
     }
 
     void Header() {
@@ -400,10 +368,9 @@ private:
         Section("HEADER");
         HeaderVar("$ACADVER");
         Group(1, AcadVer());
-        // Before R2007 texts beyond ASCII are escaped and names are in Shift-JIS, so the code
-        // page only matters when a name needs it.
+        // Before R2007 texts beyond ASCII are escaped and names are in this code page.
         HeaderVar("$DWGCODEPAGE");
-        Group(3, utf8_ || NamesAscii() ? "ANSI_1252" : "ANSI_932");
+        Group(3, dxf::CodePageName(utf8_ ? d_.codePage : nameCodePage_));
         if (!r12_) {
             HeaderVar("$HANDSEED");
             Code(5);
@@ -940,7 +907,8 @@ private:
                     const std::size_t len = lead < 0x80 ? 1 : lead < 0xE0 ? 2 : lead < 0xF0 ? 3 : 4;
                     const std::string_view ch = std::string_view(*utf8).substr(i, len);
                     i += len;
-                    moved += lead < 0x80 ? std::string(ch) : InCodePage(ch, targetCodePage_);
+                    moved +=
+                        lead < 0x80 ? std::string(ch) : dxf::EncodeInCodePage(ch, targetCodePage_);
                 }
                 out_ += moved;
             } else {
@@ -1034,6 +1002,11 @@ private:
         if (v.dimscale != was.dimscale) patches["$DIMSCALE"] = [&] { Real(40, v.dimscale); };
         if (v.dimldrblk != was.dimldrblk) patches["$DIMLDRBLK"] = [&] { Name(1, v.dimldrblk); };
         if (release_ != f.release) patches["$ACADVER"] = [&] { Group(1, AcadVer()); };
+        // The code page the strings were read in (the user's, or the one their bytes showed)
+        // is declared, so that the saved file reads back the same anywhere.
+        if (!utf8_ && d_.codePage != 0 && d_.codePage != platform::kCodePageUtf8 &&
+            DeclaredCodePage(f.header) != d_.codePage)
+            patches["$DWGCODEPAGE"] = [&] { Group(3, dxf::CodePageName(d_.codePage)); };
         bool seed = false;
         Section("HEADER");
         const RawGroups& h = f.header;
@@ -1070,6 +1043,14 @@ private:
             out_ += "\r\n";
         }
         EndSection();
+    }
+
+    static unsigned DeclaredCodePage(const RawGroups& header) {
+        for (std::size_t i = 0; i + 1 < header.size(); ++i)
+            if (header.code(i) == 9 && text::Trim(header.value(i)) == "$DWGCODEPAGE" &&
+                header.code(i + 1) == 3)
+                return dxf::CodePageFromName(header.value(i + 1));
+        return 0;
     }
 
     static bool HasEntry(const DxfFileImage::Table& t, const std::string& name) {
@@ -1361,7 +1342,6 @@ private:
     DxfNotes* dropped_;
     const DxfFileImage* file_ = nullptr;  // the file's image when its objects are kept
     unsigned sourceCodePage_ = 0, targetCodePage_ = 0;
-    unsigned nameCodePage_ = kNameCodePage;
     bool dropTrueColour_ = false;
     std::map<std::string, std::string> tableHandles_;   // table name -> handle
     std::map<std::string, std::string> recordHandles_;  // upper-cased block -> its record
@@ -1374,6 +1354,7 @@ private:
     std::int64_t currentId_ = 0;
     std::uint64_t nextHandle_ = 1;
     std::size_t handseedPos_ = 0;
+    unsigned nameCodePage_ = platform::kCodePageShiftJis;
     std::string rootDict_, groupDict_, layoutDict_, plotStyleDict_, plotStyleNormal_;
     std::string modelLayout_, paperLayout_, modelRecord_, paperRecord_;
     std::vector<std::string> blockRecords_;
@@ -1415,7 +1396,9 @@ std::string WriteDxf(const Drawing& drawing, std::optional<DxfVersion> version, 
     const int release = version        ? ReleaseOf(*version)
                         : drawing.file ? drawing.file->release
                                        : kR2018;
-    return Writer(drawing, release, dropped).Write();
+    std::string ascii = Writer(drawing, release, dropped).Write();
+    if (!drawing.binaryDxf) return ascii;
+    return dxf::BinaryFromAscii(ascii, kDrawingSource);
 }
 
 void WriteDxfFile(const std::filesystem::path& path, const Drawing& drawing,

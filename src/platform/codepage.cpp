@@ -158,6 +158,18 @@ std::optional<std::string> EncodeCodePage(std::string_view utf8, unsigned codePa
     return Convert(utf8, kCodePageUtf8, codePage);
 }
 
+bool IsCodePageAvailable(unsigned codePage) {
+    if (codePage == kCodePageUtf8) return true;
+#ifdef _WIN32
+    return codePage <= 0xFFFF && IsValidCodePage(codePage) != 0;
+#else
+    iconv_t cd = iconv_open("UTF-8", IconvName(codePage).c_str());
+    if (cd == reinterpret_cast<iconv_t>(-1)) return false;
+    iconv_close(cd);
+    return true;
+#endif
+}
+
 unsigned SystemAnsiCodePage() {
 #ifdef _WIN32
     return GetACP();

@@ -22,6 +22,9 @@ inline constexpr unsigned kCodePageWestern = 1252;
 // the code page is not available.
 [[nodiscard]] std::optional<std::string> EncodeCodePage(std::string_view utf8, unsigned codePage);
 
+// True when this system converts codePage (so a code page a user names can be checked early).
+[[nodiscard]] bool IsCodePageAvailable(unsigned codePage);
+
 // The code page a Windows program's "ANSI" texts are in: GetACP() on Windows. Elsewhere there
 // is no such setting, and the answer is the code page of the Japanese desktops we serve.
 [[nodiscard]] unsigned SystemAnsiCodePage();

@@ -237,6 +237,8 @@ TEST_F(RunCommand, NothingRunsOrIsSavedAfterAnError) {
         {"sysvar CLAYER MISSING\n", {}, 1, "job.txt:1: sysvar CLAYER MISSING: value out of range"},
         {"press 最大\n", {"--bogus"}, 2, "unknown option '--bogus'"},
         {"press 最大\n", {"--dxf-version", "R14"}, 2, "unknown DXF version 'R14'"},
+        {"press 最大\n", {"--codepage", "KOI8"}, 2, "unknown code page 'KOI8'"},
+        {"press 最大\n", {"--codepage"}, 2, "--codepage needs a value"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.job);
@@ -255,6 +257,27 @@ TEST_F(RunCommand, NothingRunsOrIsSavedAfterAnError) {
     const Outcome missing = Run({Path("missing.dxf"), Job("press 最大\n")});
     EXPECT_EQ(missing.exitCode, 2);
     EXPECT_NE(missing.err.find("missing.dxf"), std::string::npos) << missing.err;
+}
+
+TEST_F(RunCommand, CodePageOfTheUserReadsAnOldDrawingAndSavesItTheSame) {
+    // An R12 drawing without a code page whose layer name is "ÄÜÖ" in the Western code page:
+    // as bytes it would also pass for half-width katakana.
+    const std::string file =
+        "0\nSECTION\n2\nHEADER\n9\n$ACADVER\n1\nAC1009\n0\nENDSEC\n"
+        "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n\xC4\xDC\xD6\n10\n0\n20\n0\n11\n1\n21\n1\n"
+        "0\nENDSEC\n0\nEOF\n";
+    std::ofstream(dir_ / "old.dxf", std::ios::binary) << file;
+    for (const auto& [codePage, layer] :
+         {std::pair{"", "ÄÜÖ"}, std::pair{"ANSI_1252", "ÄÜÖ"}, std::pair{"ANSI_932", "ﾄﾜﾖ"}}) {
+        SCOPED_TRACE(codePage);
+        std::vector<std::string> args{Path("old.dxf"), Job("# nothing to do\n")};
+        if (*codePage) args.insert(args.end(), {"--codepage", codePage});
+        const Outcome r = Run(args);
+        ASSERT_EQ(r.exitCode, 0) << r.err;
+        const minicad::Drawing saved = minicad::ReadDxfFile(dir_ / "old-out.dxf");
+        ASSERT_EQ(saved.entities.size(), 1u);
+        EXPECT_EQ(saved.entities[0].layer, layer);
+    }
 }
 
 }  // namespace

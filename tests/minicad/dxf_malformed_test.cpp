@@ -34,7 +34,8 @@ TEST(DxfMalformed, ClearErrorNamingSourceAndLine) {
     };
     const Case cases[] = {
         {"empty file", "", 0, "holds no DXF data"},
-        {"binary DXF", std::string("AutoCAD Binary DXF\r\n\x1a\0\0\0", 24), 1, "binary DXF"},
+        {"binary DXF cut short", std::string("AutoCAD Binary DXF\r\n\x1a\0\0\0", 24), 0,
+         "ends inside the value of group 0"},
         {"no EOF", "0\nSECTION\n2\nENTITIES\n0\nENDSEC\n", 5, "without EOF"},
         {"section never closed", "0\nSECTION\n2\nENTITIES\n0\nLINE\n0\nEOF\n", 7,
          "not closed by ENDSEC"},
