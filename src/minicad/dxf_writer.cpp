@@ -947,17 +947,23 @@ private:
                 blocks = true;
             }
         };
+        bool header = false;
+        // A file may repeat a section; what all its copies held was read into one model and
+        // goes out once, in the place of the first, or every object would be written twice.
         for (const DxfFileImage::Section& section : f.sections) {
             if (section.name == "HEADER") {
-                KeptHeader();
+                if (!header) KeptHeader();
+                header = true;
             } else if (section.name == "TABLES") {
-                KeptTables();
+                if (!tables) KeptTables();
                 tables = true;
             } else if (section.name == "BLOCKS") {
+                if (blocks) continue;
                 before(r12_, false);
                 KeptBlocks();
                 blocks = true;
             } else if (section.name == "ENTITIES") {
+                if (entities) continue;
                 before(r12_, true);
                 KeptEntities();
                 entities = true;
