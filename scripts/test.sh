@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the format and layer checks, the native build (ASan+UBSan), then the
-# Windows cross-build with its tests under Wine. Runs every phase, exits non-zero if any failed.
+# Builds and runs every test: the format and layer checks, the native build (ASan+UBSan), the fuzz
+# targets for a short budget, then the Windows cross-build with its tests under Wine. Runs every
+# phase, exits non-zero if any failed.
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -25,6 +26,9 @@ bash scripts/check-layers.sh || failed+=("layer check")
 phase "native configure" cmake --preset native &&
     phase "native build" cmake --build --preset native -j "$jobs" &&
     phase "native tests" ctest --preset native -j "$jobs"
+
+# Every fuzz target for a short budget from its seeds (TARSEL_FUZZ_SECONDS, 20 by default).
+phase "fuzz" bash scripts/fuzz.sh
 
 # Wine must not be left running between phases: a lingering wineserver captures later runs.
 phase "windows configure" cmake --preset windows &&
