@@ -935,6 +935,7 @@ private:
         Collect();
         const DxfFileImage& f = *file_;
         nextHandle_ = std::max<std::uint64_t>({f.handleCeiling, f.handSeed, 1});
+        const std::uint64_t firstNewHandle = nextHandle_;
         bool tables = false, blocks = false, entities = false;
         auto before = [&](bool needTables, bool needBlocks) {
             // A file without the sections the model needs gets them in their place.
@@ -978,7 +979,9 @@ private:
         Group(0, "EOF");
         if (handseedPos_ != 0) {
             std::string seed = handseedRaw_;
-            if (nextHandle_ != f.handSeed || seed.empty()) {
+            // The seed as read stays unless new handles were handed out: a file whose seed
+            // lies below a handle it merely refers to is kept as it is.
+            if (nextHandle_ != firstNewHandle || seed.empty()) {
                 char buf[20];
                 std::snprintf(buf, sizeof buf, "%llX",
                               static_cast<unsigned long long>(nextHandle_));
