@@ -446,7 +446,7 @@ private:
                 return;
             }
             if (!cur_.Is(0)) cur_.Fail("expected an entity (group 0), found " + Describe());
-            if (cur_.Is(0, "BLOCK") || cur_.Is(0, "TABLE"))
+            if (cur_.Is(0, "BLOCK") || cur_.Is(0, "TABLE") || cur_.Is(0, "ENDTAB"))
                 cur_.Fail(Describe() + " inside " +
                           (inBlock ? "block " + owner : "the ENTITIES section"));
             ReadEntity(into, owner, inBlock);
