@@ -128,16 +128,35 @@ struct OtherEntityData {
 using EntityData = std::variant<LineData, CircleData, ArcData, PolylineData, TextData, InsertData,
                                 LeaderData, OtherEntityData>;
 
-// The groups of a file as read, in one buffer shared by every object that came from it:
-// code and the value line's bytes untouched (strings in the file's encoding).
-struct RawStore {
+// The groups of a file as read, shared by every object that came from it: code and the value
+// line's bytes untouched (strings in the file's encoding). Eight bytes per group beside its
+// value, and values in pages that never move, so a value's view stays valid while the reader
+// adds more.
+class RawStore {
+public:
+    // Adds a group at index size(); the view of its value lives as long as the store.
+    // Throws std::length_error past 4 GiB of values.
+    std::string_view Add(int code, std::string_view value);
+    [[nodiscard]] std::size_t size() const { return items_.size(); }
+    [[nodiscard]] int code(std::size_t i) const { return items_[i].code; }
+    [[nodiscard]] std::string_view value(std::size_t i) const;
+
+private:
     struct Item {
-        std::int32_t code = 0;
-        std::uint32_t offset = 0;
-        std::uint32_t size = 0;
+        std::uint32_t offset = 0;  // in the pages' offset space
+        std::int16_t code = 0;
+        std::uint16_t size = 0;  // kLong: the size is in long_
     };
-    std::string bytes;
-    std::vector<Item> items;
+    static constexpr unsigned kPageBits = 20;
+    static constexpr std::size_t kPage = std::size_t{1} << kPageBits;
+    static constexpr std::uint16_t kLong = 0xFFFF;
+
+    std::vector<Item> items_;
+    std::vector<std::unique_ptr<char[]>> blocks_;
+    std::vector<char*> pages_;  // where each page of the offset space is
+    std::size_t used_ = kPage;  // of the last page; full before the first value
+    // (item, size) of the values of kLong bytes or more, in item order
+    std::vector<std::pair<std::uint32_t, std::uint32_t>> long_;
 };
 
 // One object's groups as read (an entity with its VERTEX/ATTRIB/SEQEND followers, a table
@@ -150,11 +169,8 @@ public:
         : store_(std::move(store)), begin_(begin), end_(end) {}
     [[nodiscard]] bool empty() const { return begin_ == end_; }
     [[nodiscard]] std::size_t size() const { return end_ - begin_; }
-    [[nodiscard]] int code(std::size_t i) const { return store_->items[begin_ + i].code; }
-    [[nodiscard]] std::string_view value(std::size_t i) const {
-        const RawStore::Item& item = store_->items[begin_ + i];
-        return std::string_view(store_->bytes).substr(item.offset, item.size);
-    }
+    [[nodiscard]] int code(std::size_t i) const { return store_->code(begin_ + i); }
+    [[nodiscard]] std::string_view value(std::size_t i) const { return store_->value(begin_ + i); }
     [[nodiscard]] RawGroups Slice(std::size_t begin, std::size_t end) const {
         return RawGroups(store_, begin_ + begin, begin_ + end);
     }

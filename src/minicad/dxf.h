@@ -2,6 +2,7 @@
 // LibreCAD and ezdxf open without complaint out. Errors name the source and the line.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <optional>
 #include <stdexcept>
@@ -42,6 +43,9 @@ struct DxfReadOptions {
     // its bytes suggest (files from R2007 on are UTF-8); 0 to let the file decide.
     // DxfCodePage gives it from a name.
     unsigned codePage = 0;
+    // A larger file is refused before it is read (2 GiB unless changed here), so that
+    // a drawing from an unknown sender cannot exhaust the machine's memory.
+    std::uint64_t maxFileBytes = std::uint64_t{2} << 30;
 };
 
 // The code page a $DWGCODEPAGE name ("ANSI_932", "ANSI_1252", "DOS850", ...) stands for; 0

@@ -1,9 +1,6 @@
 // The walk that cuts a DXF file into one group list per object, without interpreting values.
 #include "minicad/dxf_group_drawing.h"
 
-#include <fstream>
-#include <iterator>
-
 #include "minicad/dxf.h"
 #include "platform/codepage.h"
 #include "text/names.h"
@@ -72,11 +69,13 @@ GroupDrawing GroupDrawing::FromContent(std::string content, std::string sourceNa
 
 GroupDrawing GroupDrawing::FromFile(const std::filesystem::path& path) {
     const std::string source = text::Utf8FromPath(path);
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw DxfError(source, 0, "cannot open the file");
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw DxfError(source, 0, "cannot read the file");
-    return FromContent(std::move(content), source);
+    GroupDrawing drawing;
+    drawing.source_ = source;
+    LexedFile lexed = LexFile(path, source, kDefaultMaxFileBytes);
+    drawing.groups_ = std::move(lexed.groups);
+    drawing.binaryText_ = std::move(lexed.text);
+    drawing.Walk();
+    return drawing;
 }
 
 void GroupDrawing::Walk() {

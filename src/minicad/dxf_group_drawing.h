@@ -68,7 +68,8 @@ private:
 
     // The groups point into content_; both are heap-held so a moved drawing keeps them valid.
     std::unique_ptr<std::string> content_;
-    std::shared_ptr<const std::string> binaryText_;  // what the groups of a binary file point into
+    std::shared_ptr<const std::string>
+        binaryText_;  // what the groups of a binary file or one read from disk point into
     std::vector<Group> groups_;
     std::string source_;
     unsigned codePage_ = 0;

@@ -5,6 +5,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstring>
+#include <fstream>
 #include <limits>
 #include <system_error>
 
@@ -136,131 +137,6 @@ BinaryValue BinaryValueOfCode(int code, ValueKind kind) {
     return BinaryValue::Int16;
 }
 
-// Every file the program reads goes through here, so it must end on any input: each group
-// consumes at least one byte, and every read is checked against the end first.
-LexedFile LexBinary(std::string_view data, const std::string& source) {
-    std::size_t pos = kBinarySentinel.size();
-    auto fail = [&](std::size_t at, const std::string& message) {
-        throw DxfError(source, 0, message + " (binary DXF, byte " + std::to_string(at) + ")");
-    };
-    auto byte = [&](std::size_t at) { return static_cast<unsigned char>(data[at]); };
-    if (pos >= data.size()) throw DxfError(source, 0, "the file holds no DXF data");
-    // The first group is code 0 (SECTION): in the two-byte form of R13 on, both of its code
-    // bytes are zero; in R12's one-byte form the value's first letter follows.
-    if (byte(pos) != 0) fail(pos, "the first group is not group 0");
-    const bool shortCodes = pos + 1 < data.size() && byte(pos + 1) != 0;
-    auto need = [&](std::size_t n, std::size_t start, const std::string& what) {
-        if (data.size() - pos < n) fail(start, "the file ends inside " + what + " (truncated?)");
-    };
-    auto little = [&](std::size_t n) {
-        std::uint64_t v = 0;
-        for (std::size_t k = 0; k < n; ++k) v |= std::uint64_t{byte(pos + k)} << (8 * k);
-        pos += n;
-        return v;
-    };
-
-    std::string text;
-    text.reserve(data.size() + data.size() / 2);
-    struct Span {
-        std::size_t offset, size;
-    };
-    std::vector<Span> spans;
-    std::vector<Group> groups;
-    while (pos < data.size()) {
-        const std::size_t start = pos;
-        int code = 0;
-        if (shortCodes) {
-            code = byte(pos++);
-            if (code == 255) {
-                need(2, start, "a group code");
-                code = static_cast<int>(little(2));
-            }
-        } else {
-            need(2, start, "a group code");
-            code = static_cast<int>(little(2));
-        }
-        const auto kind = KindOfCode(code);
-        if (!kind && code != 999) fail(start, std::to_string(code) + " is not a DXF group code");
-        Group g;
-        g.code = code;
-        g.line = static_cast<int>(std::min<std::size_t>(2 * groups.size() + 1, INT32_MAX));
-        const std::size_t offset = text.size();
-        const std::string what = "the value of group " + std::to_string(code);
-        switch (BinaryValueOfCode(code, kind.value_or(ValueKind::Text))) {
-            case BinaryValue::Chunk: {
-                need(1, start, what);
-                const std::size_t n = byte(pos++);
-                need(n, start, what);
-                static constexpr char kHex[] = "0123456789ABCDEF";
-                for (std::size_t k = 0; k < n; ++k) {
-                    text += kHex[byte(pos + k) >> 4];
-                    text += kHex[byte(pos + k) & 0xF];
-                }
-                pos += n;
-                break;
-            }
-            case BinaryValue::Real:
-                need(8, start, what);
-                g.real = std::bit_cast<double>(little(8));
-                if (!std::isfinite(g.real))
-                    fail(start, "group " + std::to_string(code) + " needs a finite number");
-                text += FormatReal(g.real);
-                break;
-            case BinaryValue::Int8:
-                need(1, start, what);
-                g.integer = byte(pos++);
-                break;
-            case BinaryValue::Int16:
-                need(2, start, what);
-                g.integer = static_cast<std::int16_t>(little(2));
-                break;
-            case BinaryValue::Int32:
-                need(4, start, what);
-                g.integer = static_cast<std::int32_t>(little(4));
-                break;
-            case BinaryValue::Int64:
-                need(8, start, what);
-                g.integer = static_cast<std::int64_t>(little(8));
-                break;
-            case BinaryValue::Text: {
-                const std::size_t end = data.find('\0', pos);
-                if (end == std::string_view::npos)
-                    fail(start, "the file ends inside " + what + " (truncated?)");
-                // A line end inside a value would break the ASCII form: control characters
-                // take the carets ASCII DXF spells them with, which read back the same.
-                for (std::size_t k = pos; k < end; ++k) {
-                    const char c = data[k];
-                    if (static_cast<unsigned char>(c) < 0x20) {
-                        text += '^';
-                        text += static_cast<char>(c + '@');
-                    } else {
-                        text += c;
-                    }
-                }
-                pos = end + 1;
-                break;
-            }
-        }
-        if (kind == ValueKind::Integer) text += std::to_string(g.integer);
-        if (code == 999) {
-            text.resize(offset);
-            continue;
-        }
-        spans.push_back({offset, text.size() - offset});
-        groups.push_back(g);
-        if (code == 0 && text::Trim(std::string_view(text).substr(offset)) == "EOF") break;
-    }
-    if (groups.empty()) throw DxfError(source, 0, "the file holds no DXF data");
-    LexedFile file;
-    file.binary = true;
-    file.text = std::make_shared<const std::string>(std::move(text));
-    const std::string_view owned(*file.text);
-    for (std::size_t i = 0; i < groups.size(); ++i)
-        groups[i].raw = owned.substr(spans[i].offset, spans[i].size);
-    file.groups = std::move(groups);
-    return file;
-}
-
 // True when s is well-formed Shift-JIS (CP932); doubleByte is set when it holds a
 // two-byte character.
 bool IsShiftJis(std::string_view s, bool& doubleByte) {
@@ -304,67 +180,349 @@ std::optional<ValueKind> KindOfCode(int code) {
     return ValueKind::Text;
 }
 
-std::vector<Group> Lex(std::string_view content, const std::string& sourceName) {
-    if (content.substr(0, 18) == "AutoCAD Binary DXF")
-        throw DxfError(sourceName, 1,
-                       content.substr(0, kBinarySentinel.size()) == kBinarySentinel
-                           ? "binary DXF where only ASCII DXF is read"
-                           : "a binary DXF file whose first line is damaged");
-    if (content.substr(0, 3) == "\xEF\xBB\xBF") content.remove_prefix(3);
+// ---- reading bytes in pieces ----
 
-    std::vector<Group> groups;
-    std::size_t pos = 0;
-    int lineNo = 0;
+// The bytes of a file or of content in memory, seen through a window that slides over them:
+// content in memory is one window; a file is read a piece at a time into a buffer that only
+// grows for a line longer than the piece.
+class GroupLexer::Input {
+public:
+    explicit Input(std::string_view content) : data_(content) {}
+
+    Input(const std::filesystem::path& path, const std::string& source, std::uint64_t maxBytes)
+        : fromFile_(true), path_(path), source_(source), maxBytes_(maxBytes) {
+        Open();
+    }
+
+    // At least n bytes from the current position, fewer only at the end of the input.
+    std::string_view Peek(std::size_t n) {
+        while (data_.size() - pos_ < n && Fill()) {
+        }
+        return data_.substr(pos_, std::min(n, data_.size() - pos_));
+    }
+    void Skip(std::size_t n) { pos_ += n; }
+    [[nodiscard]] std::uint64_t Offset() const { return dropped_ + pos_; }
+
+    // The bytes up to the next stop (which is consumed too). terminated is false when the input
+    // ends first; false when no byte is left at all. At most kMaxLineBytes are taken.
+    bool Until(char stop, std::string_view& out, bool& terminated, std::string_view what) {
+        std::size_t scanned = 0;  // bytes after pos_ known to hold no stop
+        for (;;) {
+            const std::size_t found = data_.find(stop, pos_ + scanned);
+            if (found != std::string_view::npos) {
+                if (found - pos_ > kMaxLineBytes) TooLong(what);
+                out = data_.substr(pos_, found - pos_);
+                pos_ = found + 1;
+                terminated = true;
+                return true;
+            }
+            scanned = data_.size() - pos_;
+            if (scanned > kMaxLineBytes) TooLong(what);
+            if (!Fill()) break;
+        }
+        terminated = false;
+        if (pos_ >= data_.size()) return false;
+        out = data_.substr(pos_);
+        pos_ = data_.size();
+        return true;
+    }
+
+    void Rewind() {
+        if (!fromFile_) {
+            pos_ = 0;
+            return;
+        }
+        file_.close();
+        buffer_.clear();
+        buffer_.shrink_to_fit();
+        data_ = {};
+        pos_ = 0;
+        dropped_ = 0;
+        Open();
+    }
+
+private:
+    static constexpr std::size_t kPiece = std::size_t{1} << 20;
+
+    void Open() {
+        file_.open(path_, std::ios::binary);
+        if (!file_) throw DxfError(source_, 0, "cannot open the file");
+        std::error_code error;
+        if (std::filesystem::is_regular_file(path_, error)) {
+            const std::uintmax_t size = std::filesystem::file_size(path_, error);
+            if (!error && size > maxBytes_) OverLimit(size);
+        }
+    }
+
+    [[noreturn]] void OverLimit(std::uint64_t size) const {
+        constexpr std::uint64_t kMiB = std::uint64_t{1} << 20;
+        throw DxfError(
+            source_, 0,
+            "the file is " +
+                (size == 0 ? std::string("larger") : std::to_string(size / kMiB) + " MiB, larger") +
+                " than the " + std::to_string(maxBytes_ / kMiB) + " MiB a drawing may have");
+    }
+
+    [[noreturn]] void TooLong(std::string_view what) const {
+        throw DxfError(source_, 0,
+                       std::string(what) + " longer than " + std::to_string(kMaxLineBytes >> 20) +
+                           " MiB at byte " + std::to_string(Offset()) + " (not a drawing?)");
+    }
+
+    // More bytes behind the window; false at the end of the input.
+    bool Fill() {
+        if (!fromFile_ || !file_) return false;
+        // What was consumed goes; the rest moves to the front.
+        const std::size_t kept = data_.size() - pos_;
+        if (pos_ > 0) {
+            std::memmove(buffer_.data(), buffer_.data() + pos_, kept);
+            dropped_ += pos_;
+            pos_ = 0;
+        }
+        if (buffer_.size() < kept + kPiece) buffer_.resize(kept + kPiece);
+        file_.read(buffer_.data() + kept, static_cast<std::streamsize>(buffer_.size() - kept));
+        const auto got = static_cast<std::size_t>(file_.gcount());
+        if (file_.bad()) throw DxfError(source_, 0, "cannot read the file");
+        data_ = std::string_view(buffer_.data(), kept + got);
+        if (dropped_ + data_.size() > maxBytes_) OverLimit(0);
+        return got > 0;
+    }
+
+    bool fromFile_ = false;
+    std::filesystem::path path_;
+    std::string source_;
+    std::uint64_t maxBytes_ = kDefaultMaxFileBytes;
+    std::ifstream file_;
+    std::string buffer_;
+    std::string_view data_;      // the window
+    std::size_t pos_ = 0;        // in the window
+    std::uint64_t dropped_ = 0;  // bytes of the input before the window
+};
+
+GroupLexer::GroupLexer(std::string_view content, std::string sourceName)
+    : source_(std::move(sourceName)), input_(std::make_unique<Input>(content)) {
+    Start();
+}
+
+GroupLexer::GroupLexer(const std::filesystem::path& path, std::string sourceName,
+                       std::uint64_t maxBytes)
+    : source_(std::move(sourceName)), input_(std::make_unique<Input>(path, source_, maxBytes)) {
+    Start();
+}
+
+GroupLexer::~GroupLexer() = default;
+
+void GroupLexer::Rewind() {
+    input_->Rewind();
+    Start();
+}
+
+void GroupLexer::Start() {
+    binary_ = shortCodes_ = done_ = any_ = false;
+    lineNo_ = 0;
+    count_ = 0;
+    const std::string_view head = input_->Peek(kBinarySentinel.size() + 2);
+    if (head.substr(0, kBinarySentinel.size()) == kBinarySentinel) {
+        binary_ = true;
+        input_->Skip(kBinarySentinel.size());
+        const std::string_view first = head.substr(kBinarySentinel.size());
+        if (first.empty()) throw DxfError(source_, 0, "the file holds no DXF data");
+        // The first group is code 0 (SECTION): in the two-byte form of R13 on, both of its
+        // code bytes are zero; in R12's one-byte form the value's first letter follows.
+        if (first[0] != 0)
+            throw DxfError(source_, 0,
+                           "the first group is not group 0 (binary DXF, byte " +
+                               std::to_string(kBinarySentinel.size()) + ")");
+        shortCodes_ = first.size() > 1 && first[1] != 0;
+        return;
+    }
+    if (head.substr(0, 18) == "AutoCAD Binary DXF")
+        throw DxfError(source_, 1, "a binary DXF file whose first line is damaged");
+    if (head.substr(0, 3) == "\xEF\xBB\xBF") input_->Skip(3);
+}
+
+bool GroupLexer::Next(Group& g) {
+    if (done_) return false;
+    const bool got = binary_ ? NextBinary(g) : NextAscii(g);
+    if (!got) {
+        done_ = true;
+        if (!any_) throw DxfError(source_, 0, "the file holds no DXF data");
+        return false;
+    }
+    any_ = true;
+    ++count_;
+    if (g.code == 0 && text::Trim(g.raw) == "EOF")
+        done_ = true;  // whatever follows the end marker is not part of the drawing
+    return true;
+}
+
+// Empty lines are data; CR LF and LF both end a line; comments (999) are dropped. Numbers are
+// checked here, once, so no later step sees a malformed one.
+bool GroupLexer::NextAscii(Group& g) {
     auto nextLine = [&](std::string_view& line) {
-        if (pos >= content.size()) return false;
-        std::size_t end = content.find('\n', pos);
-        if (end == std::string_view::npos) end = content.size();
-        line = content.substr(pos, end - pos);
+        bool terminated = false;
+        if (!input_->Until('\n', line, terminated, "a line")) return false;
         if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-        pos = end + 1;
-        ++lineNo;
+        ++lineNo_;
         return true;
     };
-
-    std::string_view codeLine;
-    while (nextLine(codeLine)) {
-        Group g;
-        g.line = lineNo;
+    for (;;) {
+        std::string_view codeLine;
+        if (!nextLine(codeLine)) return false;
+        g = Group{};
+        g.line = lineNo_;
         std::int64_t code = 0;
         if (!ParseInteger(codeLine, code) || code < std::numeric_limits<int>::min() ||
             code > std::numeric_limits<int>::max())
-            throw DxfError(sourceName, lineNo, "expected a group code, found " + Quote(codeLine));
+            throw DxfError(source_, lineNo_, "expected a group code, found " + Quote(codeLine));
         const auto kind = KindOfCode(static_cast<int>(code));
         if (!kind && code != 999)
-            throw DxfError(sourceName, lineNo, std::to_string(code) + " is not a DXF group code");
+            throw DxfError(source_, lineNo_, std::to_string(code) + " is not a DXF group code");
         g.code = static_cast<int>(code);
         if (!nextLine(g.raw))
-            throw DxfError(sourceName, lineNo,
+            throw DxfError(source_, lineNo_,
                            "the file ends after group code " + std::to_string(code) +
                                " without its value (truncated?)");
         if (code == 999) continue;
         if (*kind == ValueKind::Real && !ParseReal(g.raw, g.real))
             throw DxfError(
-                sourceName, lineNo,
+                source_, lineNo_,
                 "group " + std::to_string(code) + " needs a finite number, found " + Quote(g.raw));
         if (*kind == ValueKind::Integer && !ParseInteger(g.raw, g.integer))
             throw DxfError(
-                sourceName, lineNo,
+                source_, lineNo_,
                 "group " + std::to_string(code) + " needs an integer, found " + Quote(g.raw));
-        const bool eof = g.code == 0 && text::Trim(g.raw) == "EOF";
-        groups.push_back(g);
-        if (eof) break;  // whatever follows the end marker is not part of the drawing
+        return true;
     }
-    if (groups.empty()) throw DxfError(sourceName, 0, "the file holds no DXF data");
+}
+
+// Every file the program reads goes through here, so it must end on any input: each group
+// consumes at least one byte, and every read is checked against the end first.
+bool GroupLexer::NextBinary(Group& g) {
+    for (;;) {
+        if (input_->Peek(1).empty()) return false;
+        const std::uint64_t start = input_->Offset();
+        auto fail = [&](const std::string& message) {
+            throw DxfError(source_, 0,
+                           message + " (binary DXF, byte " + std::to_string(start) + ")");
+        };
+        // n bytes, little-endian, or a failure naming what was cut off.
+        auto little = [&](std::size_t n, const std::string& what) {
+            const std::string_view bytes = input_->Peek(n);
+            if (bytes.size() < n) fail("the file ends inside " + what + " (truncated?)");
+            std::uint64_t v = 0;
+            for (std::size_t k = 0; k < n; ++k)
+                v |= std::uint64_t{static_cast<unsigned char>(bytes[k])} << (8 * k);
+            input_->Skip(n);
+            return v;
+        };
+        int code = 0;
+        if (shortCodes_) {
+            code = static_cast<int>(little(1, "a group code"));
+            if (code == 255) code = static_cast<int>(little(2, "a group code"));
+        } else {
+            code = static_cast<int>(little(2, "a group code"));
+        }
+        const auto kind = KindOfCode(code);
+        if (!kind && code != 999) fail(std::to_string(code) + " is not a DXF group code");
+        g = Group{};
+        g.code = code;
+        g.line = static_cast<int>(std::min<std::size_t>(2 * count_ + 1, INT32_MAX));
+        value_.clear();
+        const std::string what = "the value of group " + std::to_string(code);
+        switch (BinaryValueOfCode(code, kind.value_or(ValueKind::Text))) {
+            case BinaryValue::Chunk: {
+                const std::size_t n = little(1, what);
+                const std::string_view bytes = input_->Peek(n);
+                if (bytes.size() < n) fail("the file ends inside " + what + " (truncated?)");
+                static constexpr char kHex[] = "0123456789ABCDEF";
+                for (char c : bytes) {
+                    value_ += kHex[static_cast<unsigned char>(c) >> 4];
+                    value_ += kHex[static_cast<unsigned char>(c) & 0xF];
+                }
+                input_->Skip(n);
+                break;
+            }
+            case BinaryValue::Real:
+                g.real = std::bit_cast<double>(little(8, what));
+                if (!std::isfinite(g.real))
+                    fail("group " + std::to_string(code) + " needs a finite number");
+                value_ = FormatReal(g.real);
+                break;
+            case BinaryValue::Int8: g.integer = static_cast<std::int64_t>(little(1, what)); break;
+            case BinaryValue::Int16: g.integer = static_cast<std::int16_t>(little(2, what)); break;
+            case BinaryValue::Int32: g.integer = static_cast<std::int32_t>(little(4, what)); break;
+            case BinaryValue::Int64: g.integer = static_cast<std::int64_t>(little(8, what)); break;
+            case BinaryValue::Text: {
+                std::string_view bytes;
+                bool terminated = false;
+                if (!input_->Until('\0', bytes, terminated, "a string") || !terminated)
+                    fail("the file ends inside " + what + " (truncated?)");
+                // A line end inside a value would break the ASCII form: control characters
+                // take the carets ASCII DXF spells them with, which read back the same.
+                for (char c : bytes) {
+                    if (static_cast<unsigned char>(c) < 0x20) {
+                        value_ += '^';
+                        value_ += static_cast<char>(c + '@');
+                    } else {
+                        value_ += c;
+                    }
+                }
+                break;
+            }
+        }
+        if (kind == ValueKind::Integer) value_ = std::to_string(g.integer);
+        if (code == 999) continue;
+        g.raw = value_;
+        return true;
+    }
+}
+
+std::vector<Group> Lex(std::string_view content, const std::string& sourceName) {
+    GroupLexer lexer(content, sourceName);
+    if (lexer.Binary()) throw DxfError(sourceName, 1, "binary DXF where only ASCII DXF is read");
+    std::vector<Group> groups;
+    Group g;
+    while (lexer.Next(g)) groups.push_back(g);
     return groups;
 }
 
-LexedFile LexFile(std::string_view content, const std::string& sourceName) {
-    if (content.substr(0, kBinarySentinel.size()) == kBinarySentinel)
-        return LexBinary(content, sourceName);
+namespace {
+// Every group of lexer, with the values copied into one text the groups then point into.
+LexedFile CollectOwned(GroupLexer& lexer) {
     LexedFile file;
-    file.groups = Lex(content, sourceName);
+    file.binary = lexer.Binary();
+    std::string text;
+    std::vector<std::size_t> offsets;
+    Group g;
+    while (lexer.Next(g)) {
+        offsets.push_back(text.size());
+        text += g.raw;
+        file.groups.push_back(g);
+    }
+    offsets.push_back(text.size());
+    file.text = std::make_shared<const std::string>(std::move(text));
+    const std::string_view owned(*file.text);
+    for (std::size_t i = 0; i < file.groups.size(); ++i)
+        file.groups[i].raw = owned.substr(offsets[i], offsets[i + 1] - offsets[i]);
     return file;
+}
+}  // namespace
+
+LexedFile LexFile(std::string_view content, const std::string& sourceName) {
+    GroupLexer lexer(content, sourceName);
+    // The values of a binary file exist only in their ASCII form, which the file must own.
+    if (lexer.Binary()) return CollectOwned(lexer);
+    LexedFile file;
+    Group g;
+    while (lexer.Next(g)) file.groups.push_back(g);
+    return file;
+}
+
+LexedFile LexFile(const std::filesystem::path& path, const std::string& sourceName,
+                  std::uint64_t maxBytes) {
+    GroupLexer lexer(path, sourceName, maxBytes);
+    return CollectOwned(lexer);
 }
 
 std::string BinaryFromAscii(std::string_view ascii, const std::string& sourceName) {
@@ -458,24 +616,29 @@ std::string CodePageName(unsigned codePage) {
     return (dos ? "DOS" : "ANSI_") + std::to_string(codePage);
 }
 
-unsigned GuessCodePage(std::span<const Group> groups) {
-    bool nonAscii = false, utf8 = true, shiftJis = true, doubleByte = false;
-    for (const Group& g : groups) {
-        if (KindOfCode(g.code) != ValueKind::Text || (g.code >= 310 && g.code <= 319) ||
-            g.code == 1004 || IsAscii(g.raw))
-            continue;
-        nonAscii = true;
-        utf8 = utf8 && platform::IsValidUtf8(g.raw);
-        shiftJis = shiftJis && IsShiftJis(g.raw, doubleByte);
-        if (!utf8 && !shiftJis) break;
-    }
-    if (!nonAscii) return 0;
+void CodePageGuess::Add(const Group& g) {
+    if ((!utf8_ && !shiftJis_) || KindOfCode(g.code) != ValueKind::Text ||
+        (g.code >= 310 && g.code <= 319) || g.code == 1004 || IsAscii(g.raw))
+        return;
+    nonAscii_ = true;
+    utf8_ = utf8_ && platform::IsValidUtf8(g.raw);
+    shiftJis_ = shiftJis_ && IsShiftJis(g.raw, doubleByte_);
+}
+
+unsigned CodePageGuess::Result() const {
+    if (!nonAscii_) return 0;
     // Text in one of the others is almost never valid UTF-8 by chance; Shift-JIS's
     // half-width katakana share their bytes with Western accented letters, so only its
     // two-byte characters tell it apart.
-    if (utf8) return platform::kCodePageUtf8;
-    if (shiftJis && doubleByte) return platform::kCodePageShiftJis;
+    if (utf8_) return platform::kCodePageUtf8;
+    if (shiftJis_ && doubleByte_) return platform::kCodePageShiftJis;
     return platform::kCodePageWestern;
+}
+
+unsigned GuessCodePage(std::span<const Group> groups) {
+    CodePageGuess guess;
+    for (const Group& g : groups) guess.Add(g);
+    return guess.Result();
 }
 
 bool RoundTrips(std::string_view utf8, unsigned codePage) {
@@ -509,37 +672,6 @@ std::string EncodeInCodePage(std::string_view utf8, unsigned codePage) {
             out += EncodeText(ch, true);
     }
     return out;
-}
-
-const Group& Cursor::Current() const {
-    if (AtEnd()) Fail("the file ends in the middle of the drawing (truncated?)");
-    return groups_[pos_];
-}
-
-bool Cursor::Is(int code, std::string_view value) const {
-    return !AtEnd() && groups_[pos_].code == code && text::Trim(groups_[pos_].raw) == value;
-}
-
-int Cursor::Line() const {
-    if (groups_.empty()) return 0;
-    return AtEnd() ? groups_.back().line : groups_[pos_].line;
-}
-
-std::span<const Group> Cursor::TakeRecord() {
-    const std::size_t first = pos_ + 1;
-    std::size_t end = first;
-    while (end < groups_.size() && groups_[end].code != 0) ++end;
-    pos_ = end;
-    if (first >= end) return {};
-    return std::span<const Group>(groups_.data() + first, end - first);
-}
-
-void Cursor::Fail(const std::string& message) const {
-    throw DxfError(source_, Line(), message);
-}
-
-void Cursor::FailAt(int line, const std::string& message) const {
-    throw DxfError(source_, line, message);
 }
 
 std::string FormatReal(double value) {

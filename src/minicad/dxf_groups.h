@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <memory>
 #include <optional>
 #include <span>
@@ -50,43 +51,72 @@ struct LexedFile {
 // escaping a two-byte one) or the two-byte codes of R13 on, values by the code's range.
 // Truncated or garbled binary input throws DxfError naming the byte offset.
 [[nodiscard]] LexedFile LexFile(std::string_view content, const std::string& sourceName);
+// The same for a file read in pieces (with the limits of GroupLexer); every raw value lives in
+// text.
+[[nodiscard]] LexedFile LexFile(const std::filesystem::path& path, const std::string& sourceName,
+                                std::uint64_t maxBytes);
+
+// The most bytes a drawing may have unless the caller says otherwise, and the longest line (or
+// binary string) any file may hold: a drawing from an unknown sender must not make the program
+// allocate what the machine does not have before anything is decided.
+inline constexpr std::uint64_t kDefaultMaxFileBytes = std::uint64_t{2} << 30;  // 2 GiB
+inline constexpr std::size_t kMaxLineBytes = std::size_t{16} << 20;            // 16 MiB
+
+// Groups pulled one at a time, ASCII or binary, each exactly as LexFile gives it, so that a
+// reader never holds more than the object it is building. Bytes come from memory or from a
+// file read in pieces.
+class GroupLexer {
+public:
+    // content outlives the lexer; raw values of an ASCII file point into it.
+    GroupLexer(std::string_view content, std::string sourceName);
+    // The file is read in pieces; more than maxBytes is refused, before reading when its size
+    // is known, otherwise as soon as they are read.
+    GroupLexer(const std::filesystem::path& path, std::string sourceName, std::uint64_t maxBytes);
+    ~GroupLexer();
+    GroupLexer(const GroupLexer&) = delete;
+    GroupLexer& operator=(const GroupLexer&) = delete;
+
+    // The next group; false after the end marker or at the end of the bytes. g.raw is valid
+    // until the next call (for ASCII content in memory, as long as the content). Throws
+    // DxfError for malformed input, naming the line or the byte offset.
+    bool Next(Group& g);
+    [[nodiscard]] bool Binary() const { return binary_; }
+    [[nodiscard]] const std::string& Source() const { return source_; }
+    // Back to the first group, to read the input again.
+    void Rewind();
+
+private:
+    class Input;
+    bool NextAscii(Group& g);
+    bool NextBinary(Group& g);
+    void Start();
+
+    std::string source_;
+    std::unique_ptr<Input> input_;
+    bool binary_ = false;
+    bool shortCodes_ = false;  // R12's one-byte binary group codes
+    bool done_ = false;
+    bool any_ = false;  // a group was given
+    int lineNo_ = 0;
+    std::size_t count_ = 0;  // groups given
+    std::string value_;      // a binary group's value in its ASCII form
+};
+
+// The code page judgement of GuessCodePage, fed one group at a time.
+class CodePageGuess {
+public:
+    void Add(const Group& g);
+    // As GuessCodePage.
+    [[nodiscard]] unsigned Result() const;
+
+private:
+    bool nonAscii_ = false, utf8_ = true, shiftJis_ = true, doubleByte_ = false;
+};
 
 // Binary DXF holding the groups of ascii (a whole file, as the writer makes it), with R12's
 // group codes when its $ACADVER is AC1009 or older. Throws DxfError for a value binary DXF
 // cannot hold (a binary chunk over 255 bytes, an integer too wide for its code).
 [[nodiscard]] std::string BinaryFromAscii(std::string_view ascii, const std::string& sourceName);
-
-// Pull cursor over the groups, so parsing loops read like the file's structure.
-class Cursor {
-public:
-    Cursor(const std::vector<Group>& groups, const std::string& sourceName)
-        : groups_(groups), source_(sourceName) {}
-
-    [[nodiscard]] bool AtEnd() const { return pos_ >= groups_.size(); }
-    [[nodiscard]] const Group& Current() const;  // throws "unexpected end" at the end
-    [[nodiscard]] int Code() const { return Current().code; }
-    [[nodiscard]] bool Is(int code) const { return !AtEnd() && groups_[pos_].code == code; }
-    [[nodiscard]] bool Is(int code, std::string_view value) const;
-    [[nodiscard]] std::string_view Raw() const { return Current().raw; }
-    Cursor& operator++() {
-        ++pos_;
-        return *this;
-    }
-    [[nodiscard]] std::size_t Position() const { return pos_; }
-    // The groups after the current one up to the next group 0 (one entity or table entry);
-    // the cursor moves on to that group 0.
-    [[nodiscard]] std::span<const Group> TakeRecord();
-    [[nodiscard]] int Line() const;  // of the current group, or of the last one at the end
-
-    [[noreturn]] void Fail(const std::string& message) const;
-    [[noreturn]] void FailAt(int line, const std::string& message) const;
-    [[nodiscard]] const std::string& Source() const { return source_; }
-
-private:
-    const std::vector<Group>& groups_;
-    const std::string& source_;
-    std::size_t pos_ = 0;
-};
 
 // Code pages by their $DWGCODEPAGE names: "ANSI_1252", "ANSI_932", "DOS850", "UTF8" (any
 // case). 0 for a name that is none, or one this system cannot convert.

@@ -1,14 +1,16 @@
-// Reading ASCII DXF (R12 to current) into minicad's drawing records. The file is cut into
-// groups first (numbers checked once), then parsed section by section with a pull cursor.
+// Reading DXF (R12 to current, ASCII or binary) into minicad's drawing records. Groups are
+// pulled from the lexer as the parse needs them (numbers checked once), and each object is
+// built as its groups arrive: nothing holds the groups of the whole file but the compact
+// store that lossless saving needs.
 #include <algorithm>
 #include <cstdint>
-#include <fstream>
+#include <deque>
 #include <functional>
-#include <iterator>
 #include <limits>
 #include <map>
 #include <set>
-#include <span>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "geometry/ocs.h"
 #include "minicad/dxf.h"
@@ -20,7 +22,6 @@
 namespace tarsel::minicad {
 namespace {
 
-using dxf::Cursor;
 using dxf::Group;
 using text::UpperAscii;
 
@@ -33,38 +34,64 @@ struct Encoding {
 };
 
 // $ACADVER and $DWGCODEPAGE decide how every string of the file reads, including header
-// values that come before them, so they are looked up before anything is parsed.
-Encoding DetectEncoding(const std::vector<Group>& groups, unsigned override) {
-    std::string_view version, codePage;
-    bool inHeader = false;
-    for (std::size_t i = 0; i + 1 < groups.size(); ++i) {
-        const Group& g = groups[i];
-        if (g.code == 0) {
-            if (inHeader) break;
-            if (text::Trim(g.raw) == "SECTION" && groups[i + 1].code == 2 &&
-                text::Trim(groups[i + 1].raw) == "HEADER")
-                inHeader = true;
-            continue;
-        }
-        if (!inHeader || g.code != 9) continue;
-        const Group& value = groups[i + 1];
-        if (text::Trim(g.raw) == "$ACADVER" && value.code == 1) version = text::Trim(value.raw);
-        if (text::Trim(g.raw) == "$DWGCODEPAGE" && value.code == 3)
-            codePage = text::Trim(value.raw);
-    }
-    int release = 0;  // the number in "AC1032"; files without a version are R12 or older
+// values that come before them, so they are looked up before anything is parsed: a first pass
+// over the HEADER, or over the whole file when only its bytes can tell the code page. The
+// lexer is left at the start again.
+// "AC1032" -> 1032; files without a version are R12 or older.
+int ReleaseOf(std::string_view version) {
+    int release = 0;
     if (version.size() == 6 && version.substr(0, 2) == "AC") {
         for (char c : version.substr(2))
             release = (c >= '0' && c <= '9') ? release * 10 + (c - '0') : -1;
     }
-    if (release < 1009) release = 1009;
+    return std::max(release, 1009);
+}
+
+Encoding DetectEncoding(dxf::GroupLexer& lexer, unsigned override) {
+    std::string version, codePage;
+    dxf::CodePageGuess guess;
+    bool sectionStart = false, inHeader = false, headerSeen = false;
+    std::string variable;  // the header variable whose value comes next
+    Group g;
+    while (lexer.Next(g)) {
+        guess.Add(g);
+        if (headerSeen) continue;
+        if (g.code == 0) {
+            variable.clear();
+            if (inHeader) {
+                headerSeen = true;
+                // The rest of the file matters only when the bytes must decide.
+                if (ReleaseOf(version) >= 1021) break;
+                if (override != 0 || dxf::CodePageFromName(codePage) != 0) break;
+                continue;
+            }
+            sectionStart = text::Trim(g.raw) == "SECTION";
+            continue;
+        }
+        if (sectionStart) {
+            sectionStart = false;
+            inHeader = g.code == 2 && text::Trim(g.raw) == "HEADER";
+            continue;
+        }
+        if (!inHeader) continue;
+        if (g.code == 9) {
+            variable = std::string(text::Trim(g.raw));
+            continue;
+        }
+        if (variable == "$ACADVER" && g.code == 1) version = std::string(text::Trim(g.raw));
+        if (variable == "$DWGCODEPAGE" && g.code == 3) codePage = std::string(text::Trim(g.raw));
+        variable.clear();
+    }
+    lexer.Rewind();
+
+    const int release = ReleaseOf(version);
     const unsigned declared = dxf::CodePageFromName(codePage);
     const unsigned windows = declared == platform::kCodePageUtf8 ? 0 : declared;
     if (release >= 1021) return {platform::kCodePageUtf8, release, declared, windows};
     if (override != 0) return {override, release, declared, override};
     if (declared != 0) return {declared, release, declared, windows};
     // Without a declaration the bytes decide; a file of plain ASCII leaves the choice open.
-    const unsigned guessed = dxf::GuessCodePage(groups);
+    const unsigned guessed = guess.Result();
     if (guessed == 0) return {platform::kCodePageWestern, release, declared, 0};
     return {guessed, release, declared, guessed == platform::kCodePageUtf8 ? 0 : guessed};
 }
@@ -92,22 +119,199 @@ struct InsertRef {
     int line = 0;
 };
 
+class Cursor;
+
+// The groups of one record (an entity, a table entry) while the reader builds its object: in
+// the cursor's window, or copied out of it (Keep) when what follows the record is long.
+class Record {
+public:
+    Record(const Cursor* cursor, std::size_t first, std::size_t count)
+        : cursor_(cursor), first_(first), count_(count) {}
+    explicit Record(const std::vector<Group>& groups)
+        : data_(groups.data()), count_(groups.size()) {}
+    // The groups as a list that outlives the window; their values stay in the store.
+    [[nodiscard]] std::vector<Group> Copy() const {
+        std::vector<Group> out;
+        out.reserve(count_);
+        for (std::size_t i = 0; i < count_; ++i) out.push_back((*this)[i]);
+        return out;
+    }
+    [[nodiscard]] std::size_t size() const { return count_; }
+    [[nodiscard]] bool empty() const { return count_ == 0; }
+    [[nodiscard]] const Group& operator[](std::size_t i) const;
+    [[nodiscard]] Record subspan(std::size_t from) const {
+        from = std::min(from, count_);
+        Record rest = *this;
+        rest.first_ += from;
+        rest.count_ -= from;
+        return rest;
+    }
+
+    class Iterator {
+    public:
+        Iterator(const Record* record, std::size_t i) : record_(record), i_(i) {}
+        const Group& operator*() const { return (*record_)[i_]; }
+        Iterator& operator++() {
+            ++i_;
+            return *this;
+        }
+        bool operator!=(const Iterator& other) const { return i_ != other.i_; }
+
+    private:
+        const Record* record_;
+        std::size_t i_;
+    };
+    [[nodiscard]] Iterator begin() const { return {this, 0}; }
+    [[nodiscard]] Iterator end() const { return {this, count_}; }
+
+private:
+    const Cursor* cursor_ = nullptr;
+    const Group* data_ = nullptr;  // the copied groups, or null for the window's
+    std::size_t first_ = 0;        // the first group: its place in the file, or in data_
+    std::size_t count_ = 0;
+};
+
+// Pull cursor over the groups as the lexer gives them, so parsing loops read like the file's
+// structure. The cursor holds a window from the object being read to the group ahead (Forget
+// moves its start up); every group also goes into the store the kept objects share, which owns
+// the bytes the window's groups point to. Positions count groups from the start of the file,
+// which are the store's indices.
+class Cursor {
+public:
+    Cursor(dxf::GroupLexer& lexer, RawStore& store) : lexer_(lexer), store_(store) {}
+
+    [[nodiscard]] bool AtEnd() const { return !Fetch(); }
+    [[nodiscard]] const Group& Current() const {
+        if (!Fetch()) Fail("the file ends in the middle of the drawing (truncated?)");
+        return At(pos_);
+    }
+    [[nodiscard]] int Code() const { return Current().code; }
+    [[nodiscard]] bool Is(int code) const { return Fetch() && At(pos_).code == code; }
+    [[nodiscard]] bool Is(int code, std::string_view value) const {
+        return Is(code) && text::Trim(At(pos_).raw) == value;
+    }
+    [[nodiscard]] std::string_view Raw() const { return Current().raw; }
+    Cursor& operator++() {
+        ++pos_;
+        return *this;
+    }
+    [[nodiscard]] std::size_t Position() const { return pos_; }
+    // The groups after the current one up to the next group 0 (one entity or table entry);
+    // the cursor moves on to that group 0.
+    Record TakeRecord() {
+        const std::size_t first = ++pos_;
+        while (Fetch() && At(pos_).code != 0) ++pos_;
+        return Record(this, first, pos_ - first);
+    }
+    // Of the current group, or of the last one at the end.
+    [[nodiscard]] int Line() const { return Fetch() ? At(pos_).line : lastLine_; }
+    // The groups before the current one are no longer needed.
+    void Forget() {
+        while (base_ < pos_ && !window_.empty()) {
+            window_.pop_front();
+            ++base_;
+        }
+    }
+
+    [[noreturn]] void Fail(const std::string& message) const {
+        throw DxfError(lexer_.Source(), Line(), message);
+    }
+    [[noreturn]] void FailAt(int line, const std::string& message) const {
+        throw DxfError(lexer_.Source(), line, message);
+    }
+    [[nodiscard]] const std::string& Source() const { return lexer_.Source(); }
+
+    [[nodiscard]] const Group& At(std::size_t position) const { return window_[position - base_]; }
+    // Above every handle the file holds, and $HANDSEED as read.
+    [[nodiscard]] std::uint64_t HandleCeiling() const { return ceiling_; }
+    [[nodiscard]] std::uint64_t HandSeed() const { return seed_; }
+
+private:
+    // True when the group at pos_ is in the window, pulling groups up to it.
+    bool Fetch() const {
+        while (pos_ - base_ >= window_.size()) {
+            if (ended_) return false;
+            Group g;
+            if (!lexer_.Next(g)) {
+                ended_ = true;
+                return false;
+            }
+            try {
+                g.raw = store_.Add(g.code, g.raw);
+            } catch (const std::length_error&) {
+                throw DxfError(lexer_.Source(), g.line,
+                               "the file is too large (over 4 GB of values)");
+            }
+            NoteHandle(g);
+            lastLine_ = g.line;
+            window_.push_back(g);
+        }
+        return true;
+    }
+
+    // New objects get handles above all of those in use.
+    void NoteHandle(const Group& g) const {
+        const int c = g.code;
+        if (c == 5 || c == 105 || (c >= 320 && c <= 369) || (c >= 390 && c <= 399) || c == 480 ||
+            c == 481 || c == 1005) {
+            const std::uint64_t h = HexHandle(g.raw);
+            if (c == 5 && afterHandSeed_)
+                seed_ = h;
+            else if (h >= ceiling_)
+                ceiling_ = h + 1;
+        }
+        afterHandSeed_ = c == 9 && text::Trim(g.raw) == "$HANDSEED";
+    }
+
+    static std::uint64_t HexHandle(std::string_view raw) {
+        raw = text::Trim(raw);
+        if (raw.empty() || raw.size() > 16) return 0;
+        std::uint64_t h = 0;
+        for (char c : raw) {
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                                                     : -1;
+            if (digit < 0) return 0;
+            h = h * 16 + static_cast<std::uint64_t>(digit);
+        }
+        return h;
+    }
+
+    dxf::GroupLexer& lexer_;
+    RawStore& store_;
+    std::size_t pos_ = 0;
+    // The window: the groups from position base_ on that were pulled so far.
+    mutable std::deque<Group> window_;
+    mutable std::size_t base_ = 0;
+    mutable bool ended_ = false;
+    mutable int lastLine_ = 0;
+    mutable std::uint64_t ceiling_ = 0, seed_ = 0;
+    mutable bool afterHandSeed_ = false;
+};
+
+const Group& Record::operator[](std::size_t i) const {
+    return data_ ? data_[first_ + i] : cursor_->At(first_ + i);
+}
+
 class Reader {
 public:
-    Reader(std::string_view content, const std::string& source, DxfNotes* notes,
-           const DxfReadOptions& options)
-        : source_(source),
-          file_(dxf::LexFile(content, source)),
-          cur_(file_.groups, source_),
+    Reader(dxf::GroupLexer& lexer, DxfNotes* notes, const DxfReadOptions& options)
+        : source_(lexer.Source()),
+          encoding_(DetectEncoding(lexer, options.codePage)),
+          store_(std::make_shared<RawStore>()),
+          cur_(lexer, *store_),
           notes_(notes) {
-        encoding_ = DetectEncoding(file_.groups, options.codePage);
         drawing_.codePage = encoding_.saved;
-        drawing_.binaryDxf = file_.binary;
-        KeepGroups();
+        drawing_.binaryDxf = lexer.Binary();
+        image_ = std::make_shared<DxfFileImage>();
+        image_->release = encoding_.release;
+        image_->codePage = encoding_.release >= 1021 ? encoding_.declared : encoding_.codePage;
     }
 
     Drawing Read() {
         while (!cur_.Is(0, "EOF")) {
+            cur_.Forget();
             if (cur_.AtEnd()) cur_.Fail("the file ends without EOF (truncated?)");
             if (!cur_.Is(0, "SECTION")) cur_.Fail("expected a SECTION, found " + Describe());
             const std::size_t sectionStart = cur_.Position();
@@ -144,56 +348,6 @@ private:
             if (static_cast<unsigned char>(c) < 0x20 || static_cast<unsigned char>(c) >= 0x7f)
                 c = '?';
         return "group " + std::to_string(cur_.Code()) + " '" + value + "'";
-    }
-
-    // Every group into the store the kept objects share, and the handles in use, so that new
-    // objects get handles above all of them.
-    void KeepGroups() {
-        auto store = std::make_shared<RawStore>();
-        std::size_t bytes = 0;
-        for (const Group& g : file_.groups) bytes += g.raw.size();
-        store->bytes.reserve(bytes);
-        store->items.reserve(file_.groups.size());
-        std::uint64_t ceiling = 0, seed = 0;
-        for (std::size_t i = 0; i < file_.groups.size(); ++i) {
-            const Group& g = file_.groups[i];
-            store->items.push_back({g.code, static_cast<std::uint32_t>(store->bytes.size()),
-                                    static_cast<std::uint32_t>(g.raw.size())});
-            store->bytes.append(g.raw);
-            const int c = g.code;
-            if (c == 5 || c == 105 || (c >= 320 && c <= 369) || (c >= 390 && c <= 399) ||
-                c == 480 || c == 481 || c == 1005) {
-                const std::uint64_t h = HexHandle(g.raw);
-                if (c == 5 && i > 0 && file_.groups[i - 1].code == 9 &&
-                    text::Trim(file_.groups[i - 1].raw) == "$HANDSEED")
-                    seed = h;
-                else if (h >= ceiling)
-                    ceiling = h + 1;
-            }
-        }
-        if (store->bytes.size() > std::numeric_limits<std::uint32_t>::max())
-            throw DxfError(source_, 0, "the file is too large (over 4 GB of values)");
-        store_ = std::move(store);
-        image_ = std::make_shared<DxfFileImage>();
-        image_->release = encoding_.release;
-        image_->codePage = encoding_.release >= 1021 ? encoding_.declared : encoding_.codePage;
-        image_->handleCeiling = ceiling;
-        image_->handSeed = seed;
-    }
-
-    static std::uint64_t HexHandle(std::string_view raw) {
-        raw = text::Trim(raw);
-        if (raw.empty() || raw.size() > 16) return 0;
-        std::uint64_t h = 0;
-        for (char c : raw) {
-            const int digit = c >= '0' && c <= '9'   ? c - '0'
-                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                                                     : -1;
-            if (digit < 0) return 0;
-            h = h * 16 + static_cast<std::uint64_t>(digit);
-        }
-        return h;
     }
 
     RawGroups Raw(std::size_t begin, std::size_t end) const {
@@ -250,6 +404,7 @@ private:
 
     void SkipSection(const std::string& name) {
         for (;;) {
+            cur_.Forget();
             SkipToGroup0();
             ExpectNotEnd("section " + name);
             if (cur_.Is(0, "ENDSEC")) return;
@@ -262,6 +417,7 @@ private:
     void ReadHeader() {
         Variables& vars = drawing_.variables;
         for (;;) {
+            cur_.Forget();
             ExpectNotEnd("the HEADER section");
             if (cur_.Is(0, "ENDSEC")) return;
             if (!cur_.Is(9)) cur_.Fail("expected a header variable (group 9), found " + Describe());
@@ -303,6 +459,7 @@ private:
 
     void ReadTables() {
         for (;;) {
+            cur_.Forget();
             ExpectNotEnd("the TABLES section");
             if (cur_.Is(0, "ENDSEC")) return;
             if (!cur_.Is(0, "TABLE")) cur_.Fail("expected a TABLE, found " + Describe());
@@ -317,6 +474,7 @@ private:
             kept.name = table;
             kept.head = Raw(headStart, cur_.Position());
             for (;;) {
+                cur_.Forget();
                 ExpectNotEnd("table " + table);
                 if (cur_.Is(0, "ENDTAB")) break;
                 if (cur_.Is(0, "TABLE")) cur_.Fail("table " + table + " is not closed by ENDTAB");
@@ -344,7 +502,7 @@ private:
         }
     }
 
-    void ReadLayer(std::span<const Group> entry, int line, const RawGroups& raw) {
+    void ReadLayer(Record entry, int line, const RawGroups& raw) {
         Layer layer;
         layer.name.clear();
         layer.raw = raw;
@@ -360,11 +518,11 @@ private:
         if (Layer* existing = FindLayer(layer.name)) {
             *existing = layer;  // "0" is always there; the file's entry describes it
         } else {
-            drawing_.layers.push_back(layer);
+            AddLayer(std::move(layer));
         }
     }
 
-    void ReadAppId(std::span<const Group> entry, int line) {
+    void ReadAppId(Record entry, int line) {
         std::string name;
         for (const Group& g : entry)
             if (g.code == 2) name = Text(g);
@@ -372,24 +530,27 @@ private:
         RegisterApp(name);
     }
 
+    // Names compare without regard to ASCII case; the indexes keep a file of many layers or
+    // applications linear to read.
     Layer* FindLayer(const std::string& name) {
-        const std::string upper = UpperAscii(name);
-        for (Layer& l : drawing_.layers)
-            if (UpperAscii(l.name) == upper) return &l;
-        return nullptr;
+        const auto it = layerIndex_.find(UpperAscii(name));
+        return it == layerIndex_.end() ? nullptr : &drawing_.layers[it->second];
+    }
+
+    void AddLayer(Layer layer) {
+        layerIndex_.emplace(UpperAscii(layer.name), drawing_.layers.size());
+        drawing_.layers.push_back(std::move(layer));
     }
 
     void RegisterApp(const std::string& name) {
-        const std::string upper = UpperAscii(name);
-        for (const std::string& a : drawing_.appIds)
-            if (UpperAscii(a) == upper) return;
-        drawing_.appIds.push_back(name);
+        if (appIndex_.insert(UpperAscii(name)).second) drawing_.appIds.push_back(name);
     }
 
     // ---- BLOCKS ----
 
     void ReadBlocks() {
         for (;;) {
+            cur_.Forget();
             ExpectNotEnd("the BLOCKS section");
             if (cur_.Is(0, "ENDSEC")) return;
             if (!cur_.Is(0, "BLOCK")) cur_.Fail("expected a BLOCK, found " + Describe());
@@ -436,6 +597,7 @@ private:
     void ReadEntities(std::vector<Entity>* into, const std::string& owner) {
         const bool inBlock = !owner.empty();
         for (;;) {
+            cur_.Forget();
             ExpectNotEnd(inBlock ? "block " + owner : std::string("the ENTITIES section"));
             if (cur_.Is(0, "ENDSEC")) {
                 if (inBlock) cur_.Fail("block " + owner + " is not closed by ENDBLK");
@@ -461,8 +623,7 @@ private:
 
     // Runs take on each entity-specific group and fills the groups every entity shares,
     // xdata included (everything from the first 1001 on).
-    Common ReadCommon(std::span<const Group> record,
-                      const std::function<void(const Group&)>& take) {
+    Common ReadCommon(Record record, const std::function<void(const Group&)>& take) {
         Common common;
         std::size_t i = 0;
         for (; i < record.size() && record[i].code != 1001; ++i) {
@@ -480,7 +641,7 @@ private:
         return common;
     }
 
-    void ReadXdata(std::span<const Group> groups, std::vector<XdataGroup>& out) {
+    void ReadXdata(Record groups, std::vector<XdataGroup>& out) {
         XdataGroup* current = nullptr;
         for (std::size_t i = 0; i < groups.size(); ++i) {
             const Group& g = groups[i];
@@ -551,7 +712,7 @@ private:
     // An entity of a kind the model does not hold: its layer and xdata for the automation
     // objects, its groups for the file. Extended data minicad cannot read is left to the
     // groups rather than refusing the drawing.
-    void KeepOther(std::vector<Entity>* into, std::span<const Group> record, bool inBlock, int line,
+    void KeepOther(std::vector<Entity>* into, Record record, bool inBlock, int line,
                    const std::string& type) {
         Common c;
         OtherEntityData d{type, {}};
@@ -634,18 +795,19 @@ private:
             ReadLeader(into, record, inBlock, line);
         } else {
             // Whatever follows as part of it (the VERTEX and SEQEND of some writers' kinds)
-            // goes with it.
+            // goes with it; a mesh may have many, so only its own record is held meanwhile.
+            const std::vector<Group> head = record.Copy();
             while (cur_.Is(0, "VERTEX") || cur_.Is(0, "ATTRIB") || cur_.Is(0, "SEQEND")) {
                 const bool end = cur_.Is(0, "SEQEND");
+                cur_.Forget();
                 (void)cur_.TakeRecord();
                 if (end) break;
             }
-            KeepOther(into, record, inBlock, line, type);
+            KeepOther(into, Record(head), inBlock, line, type);
         }
     }
 
-    void ReadText(std::vector<Entity>* into, std::span<const Group> record, bool inBlock,
-                  int line) {
+    void ReadText(std::vector<Entity>* into, Record record, bool inBlock, int line) {
         TextData d;
         std::int64_t h = 0, v = 0;
         bool hasAlignmentPoint = false;
@@ -698,8 +860,7 @@ private:
                                   " vertices but holds " + std::to_string(found));
     }
 
-    void ReadLwPolyline(std::vector<Entity>* into, std::span<const Group> record, bool inBlock,
-                        int line) {
+    void ReadLwPolyline(std::vector<Entity>* into, Record record, bool inBlock, int line) {
         PolylineData d;
         std::int64_t declared = -1;
         auto c = ReadCommon(record, [&](const Group& g) {
@@ -727,8 +888,7 @@ private:
     }
 
     // A POLYLINE header is followed by VERTEX records and a SEQEND.
-    void ReadPolyline(std::vector<Entity>* into, std::span<const Group> record, bool inBlock,
-                      int line) {
+    void ReadPolyline(std::vector<Entity>* into, Record record, bool inBlock, int line) {
         PolylineData d;
         std::int64_t flags = 0;
         auto c = ReadCommon(record, [&](const Group& g) {
@@ -740,7 +900,9 @@ private:
         });
         constexpr std::int64_t k3dPolyline = 8, kMesh = 16, kPolyfaceMesh = 64;
         const bool flat = (flags & (k3dPolyline | kMesh | kPolyfaceMesh)) == 0;
+        const std::vector<Group> head = record.Copy();
         while (cur_.Is(0, "VERTEX")) {
+            cur_.Forget();
             const auto vertex = cur_.TakeRecord();
             PolylineVertex pv;
             std::int64_t vflags = 0;
@@ -758,7 +920,7 @@ private:
         }
         if (cur_.Is(0, "SEQEND")) (void)cur_.TakeRecord();
         if (!flat) {
-            KeepOther(into, record, inBlock, line, "POLYLINE");
+            KeepOther(into, Record(head), inBlock, line, "POLYLINE");
             return;
         }
         d.closed = (flags & 1) != 0;
@@ -766,8 +928,8 @@ private:
         Keep(into, std::move(c), std::move(d), inBlock, line, "POLYLINE");
     }
 
-    void ReadInsert(std::vector<Entity>* into, std::span<const Group> record,
-                    const std::string& owner, bool inBlock, int line) {
+    void ReadInsert(std::vector<Entity>* into, Record record, const std::string& owner,
+                    bool inBlock, int line) {
         InsertData d;
         bool attributes = false;
         std::int64_t columns = 1, rows = 1;
@@ -802,8 +964,7 @@ private:
             inserts_.push_back(std::move(ref));
     }
 
-    void ReadLeader(std::vector<Entity>* into, std::span<const Group> record, bool inBlock,
-                    int line) {
+    void ReadLeader(std::vector<Entity>* into, Record record, bool inBlock, int line) {
         LeaderData d;
         std::int64_t declared = -1;
         auto c = ReadCommon(record, [&](const Group& g) {
@@ -852,9 +1013,8 @@ private:
 
     void Finish() {
         for (const auto& [layer, line] : layersUsed_)
-            if (!FindLayer(layer)) drawing_.layers.push_back(Layer{layer});
-        if (!FindLayer(drawing_.variables.clayer))
-            drawing_.layers.push_back(Layer{drawing_.variables.clayer});
+            if (!FindLayer(layer)) AddLayer(Layer{layer});
+        if (!FindLayer(drawing_.variables.clayer)) AddLayer(Layer{drawing_.variables.clayer});
 
         std::map<std::string, std::vector<std::string>> refs;  // block -> blocks it inserts
         for (const InsertRef& ref : inserts_) {
@@ -865,23 +1025,43 @@ private:
             if (!ref.owner.empty()) refs[ref.owner].push_back(upper);
         }
         // A block that contains itself, directly or through others, would send every
-        // explode or extents walk into an endless loop.
-        std::map<std::string, int> state;  // 1 on the current path, 2 done
-        std::function<void(const std::string&)> visit = [&](const std::string& block) {
-            state[block] = 1;
-            for (const std::string& inner : refs[block]) {
-                if (state[inner] == 1)
-                    throw DxfError(source_, 0, "block " + inner + " contains itself");
-                if (state[inner] == 0) visit(inner);
-            }
-            state[block] = 2;
+        // explode or extents walk into an endless loop. The walk keeps its own stack: the
+        // file chooses how deep blocks nest.
+        std::unordered_map<std::string, int> state;  // 1 on the current path, 2 done
+        static const std::vector<std::string> kNone;
+        auto inside = [&](const std::string& block) -> const std::vector<std::string>& {
+            const auto it = refs.find(block);
+            return it == refs.end() ? kNone : it->second;
         };
-        for (const auto& [block, inner] : refs)
-            if (state[block] == 0) visit(block);
+        std::vector<std::pair<const std::string*, std::size_t>> path;  // block, next inner
+        for (const auto& [block, inner] : refs) {
+            if (state[block] != 0) continue;
+            state[block] = 1;
+            path.emplace_back(&block, 0);
+            while (!path.empty()) {
+                auto& [current, next] = path.back();
+                const std::vector<std::string>& inners = inside(*current);
+                if (next == inners.size()) {
+                    state[*current] = 2;
+                    path.pop_back();
+                    continue;
+                }
+                const std::string& child = inners[next++];
+                int& childState = state[child];
+                if (childState == 1)
+                    throw DxfError(source_, 0, "block " + child + " contains itself");
+                if (childState == 0) {
+                    childState = 1;
+                    path.emplace_back(&child, 0);
+                }
+            }
+        }
 
         if (utf8FallbackLine_ != 0)
             Note(utf8FallbackLine_, "texts in UTF-8 although the file declares code page " +
                                         std::to_string(encoding_.codePage) + "; read as UTF-8");
+        image_->handleCeiling = cur_.HandleCeiling();
+        image_->handSeed = cur_.HandSeed();
         drawing_.file = std::move(image_);
         for (const auto& [what, countAndLine] : skipped_) {
             const auto [count, line] = countAndLine;
@@ -891,16 +1071,17 @@ private:
     }
 
     const std::string& source_;
-    dxf::LexedFile file_;
+    Encoding encoding_;
+    std::shared_ptr<RawStore> store_;
     Cursor cur_;
     DxfNotes* notes_;
-    Encoding encoding_;
     mutable int utf8FallbackLine_ = 0;  // first text read as UTF-8 against the code page
     Drawing drawing_;
-    std::shared_ptr<const RawStore> store_;
     std::shared_ptr<DxfFileImage> image_;
-    std::size_t recordStart_ = 0;       // the group 0 of the entity being read
-    std::set<std::string> blockNames_;  // upper-cased
+    std::size_t recordStart_ = 0;                 // the group 0 of the entity being read
+    std::unordered_set<std::string> blockNames_;  // upper-cased
+    std::unordered_map<std::string, std::size_t> layerIndex_{{"0", 0}};  // upper-cased
+    std::unordered_set<std::string> appIndex_{"ACAD"};                   // upper-cased
     std::vector<InsertRef> inserts_;
     std::map<std::string, int> layersUsed_;               // name -> first line
     std::map<std::string, std::pair<int, int>> skipped_;  // what -> (count, first line)
@@ -915,18 +1096,21 @@ std::string PathText(const std::filesystem::path& path) {
 
 Drawing ReadDxf(std::string_view content, const std::string& sourceName, DxfNotes* notes,
                 const DxfReadOptions& options) {
-    Reader reader(content, sourceName, notes, options);
+    if (content.size() > options.maxFileBytes)
+        throw DxfError(sourceName, 0,
+                       "the drawing is " + std::to_string(content.size() >> 20) +
+                           " MiB, larger than the " + std::to_string(options.maxFileBytes >> 20) +
+                           " MiB a drawing may have");
+    dxf::GroupLexer lexer(content, sourceName);
+    Reader reader(lexer, notes, options);
     return reader.Read();
 }
 
 Drawing ReadDxfFile(const std::filesystem::path& path, DxfNotes* notes,
                     const DxfReadOptions& options) {
-    const std::string source = PathText(path);
-    std::ifstream in(path, std::ios::binary);
-    if (!in) throw DxfError(source, 0, "cannot open the file");
-    std::string content((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) throw DxfError(source, 0, "cannot read the file");
-    return ReadDxf(content, source, notes, options);
+    dxf::GroupLexer lexer(path, PathText(path), options.maxFileBytes);
+    Reader reader(lexer, notes, options);
+    return reader.Read();
 }
 
 }  // namespace tarsel::minicad

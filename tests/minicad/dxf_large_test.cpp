@@ -1,0 +1,186 @@
+// Large and hostile files: a drawing read from disk in pieces is the drawing read whole, values
+// of any length come back byte for byte, deep block nesting is no danger, and a file too large
+// for a drawing is refused before it is read.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "minicad/drawing.h"
+#include "minicad/dxf.h"
+#include "minicad/dxf_groups.h"
+
+namespace tarsel::minicad {
+namespace {
+
+namespace fs = std::filesystem;
+
+class ScratchFile {
+public:
+    explicit ScratchFile(const std::string& name)
+        : path_(fs::temp_directory_path() / ("tarsel-large-" + name)) {}
+    ~ScratchFile() {
+        std::error_code ignored;
+        fs::remove(path_, ignored);
+    }
+    void Write(const std::string& bytes) const {
+        std::ofstream out(path_, std::ios::binary);
+        out << bytes;
+    }
+    [[nodiscard]] const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+// Several MiB of entities, so that reading in pieces cuts lines and binary values at every
+// kind of place.
+Drawing ManyEntities() {
+    Drawing d;
+    d.layers.push_back(Layer{"外周"});
+    for (int i = 0; i < 40000; ++i) {
+        Entity e;
+        e.id = d.nextId++;
+        e.layer = i % 3 == 0 ? "外周" : "0";
+        const double x = i * 0.001 + 1.0e5, y = -3.0e4 + i;
+        if (i % 2 == 0) {
+            e.data = LineData{{x, y, 0}, {x + 10.125, y - 0.5, 0}};
+        } else {
+            TextData t;
+            t.text = "地番 " + std::to_string(i);
+            t.insertion = {x, y, 0};
+            e.data = t;
+        }
+        d.entities.push_back(std::move(e));
+    }
+    return d;
+}
+
+TEST(DxfLarge, AFileReadInPiecesIsTheSameDrawing) {
+    const Drawing drawing = ManyEntities();
+    for (const DxfVersion version : {DxfVersion::R12, DxfVersion::R2018}) {
+        for (const bool binary : {false, true}) {
+            SCOPED_TRACE(std::string(AcadVerOf(version)) + (binary ? " binary" : " ASCII"));
+            std::string bytes = WriteDxf(drawing, version);
+            if (binary) bytes = dxf::BinaryFromAscii(bytes, "many.dxf");
+            ASSERT_GT(bytes.size(), std::size_t{2} << 20);  // pieces are 1 MiB
+            ScratchFile file("many.dxf");
+            file.Write(bytes);
+            const Drawing whole = ReadDxf(bytes, "many.dxf");
+            const Drawing pieces = ReadDxfFile(file.path());
+            ASSERT_EQ(pieces.entities.size(), drawing.entities.size());
+            EXPECT_EQ(WriteDxf(pieces), WriteDxf(whole));
+            EXPECT_EQ(WriteDxf(pieces), bytes);
+        }
+    }
+}
+
+// Values past the store's short sizes and past its pages are kept like any other.
+TEST(DxfLarge, LongValuesAreWrittenBackAsRead) {
+    for (const std::size_t length : {std::size_t{70000}, std::size_t{3} << 20}) {
+        SCOPED_TRACE(length);
+        std::string value(length, 'x');
+        for (std::size_t i = 0; i < length; i += 997) value[i] = static_cast<char>('a' + i % 26);
+        const std::string content = "0\nSECTION\n2\nENTITIES\n0\nMTEXT\n8\n0\n1\n" + value +
+                                    "\n0\nLINE\n10\n1.5\n0\nENDSEC\n0\nEOF\n";
+        ScratchFile file("long.dxf");
+        file.Write(content);
+        const Drawing read = ReadDxfFile(file.path());
+        ASSERT_EQ(read.entities.size(), 2u);
+        EXPECT_EQ(read.entities[0].raw.Find(1), value);
+        EXPECT_NE(WriteDxf(read).find("\r\n" + value + "\r\n"), std::string::npos);
+        EXPECT_EQ(std::get<LineData>(read.entities[1].data).start.x, 1.5);
+    }
+}
+
+// Code page of an old file that does not declare one, judged from all its bytes before the
+// first text is decoded, also when the file is read from disk.
+TEST(DxfLarge, UndeclaredCodePageIsJudgedFromTheWholeFile) {
+    const std::string shiftJis = "\x8A\x4F\x8E\xFC";  // 外周
+    std::string content = "0\nSECTION\n2\nENTITIES\n";
+    for (int i = 0; i < 20000; ++i) content += "0\nLINE\n8\n0\n10\n" + std::to_string(i) + "\n";
+    content += "0\nLINE\n8\n" + shiftJis + "\n0\nENDSEC\n0\nEOF\n";
+    ScratchFile file("sjis.dxf");
+    file.Write(content);
+    const Drawing read = ReadDxfFile(file.path());
+    EXPECT_EQ(read.entities.back().layer, "外周");
+    EXPECT_EQ(read.codePage, 932u);
+}
+
+std::string Chain(int blocks, bool closed) {
+    std::string s = "0\nSECTION\n2\nBLOCKS\n";
+    for (int i = 0; i < blocks; ++i) {
+        const int next = i + 1 < blocks ? i + 1 : (closed ? 0 : -1);
+        s += "0\nBLOCK\n2\nB" + std::to_string(i) + "\n10\n0\n20\n0\n";
+        if (next >= 0)
+            s += "0\nINSERT\n2\nB" + std::to_string(next) + "\n10\n1\n20\n0\n";
+        else
+            s += "0\nLINE\n10\n0\n20\n0\n11\n1\n21\n1\n";
+        s += "0\nENDBLK\n";
+    }
+    return s + "0\nENDSEC\n0\nSECTION\n2\nENTITIES\n0\nINSERT\n2\nB0\n10\n0\n20\n0\n" +
+           "0\nENDSEC\n0\nEOF\n";
+}
+
+TEST(DxfLarge, DeepBlockNestingReadsOrIsRefusedWithoutCrashing) {
+    const Drawing chain = ReadDxf(Chain(40000, false), "chain.dxf");
+    EXPECT_EQ(chain.blocks.size(), 40000u);
+    EXPECT_EQ(ReadDxf(WriteDxf(chain), "saved.dxf").blocks.size(), 40000u);
+    try {
+        (void)ReadDxf(Chain(40000, true), "ring.dxf");
+        FAIL() << "a block that contains itself was read";
+    } catch (const DxfError& e) {
+        EXPECT_NE(std::string(e.what()).find("contains itself"), std::string::npos) << e.what();
+    }
+}
+
+TEST(DxfLarge, TooLargeIsRefusedBeforeReading) {
+    struct Case {
+        const char* name;
+        std::uint64_t fileBytes;
+        std::uint64_t limit;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"3 GB file, default limit", std::uint64_t{3} << 30, DxfReadOptions{}.maxFileBytes,
+         "3072 MiB, larger than the 2048 MiB a drawing may have"},
+        {"over a chosen limit", std::uint64_t{5} << 20, std::uint64_t{4} << 20,
+         "5 MiB, larger than the 4 MiB a drawing may have"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ScratchFile file("sparse.dxf");
+        file.Write("");
+        fs::resize_file(file.path(), c.fileBytes);  // sparse: nothing is written
+        DxfReadOptions options;
+        options.maxFileBytes = c.limit;
+        try {
+            (void)ReadDxfFile(file.path(), nullptr, options);
+            FAIL() << "read";
+        } catch (const DxfError& e) {
+            EXPECT_NE(std::string(e.what()).find(c.message), std::string::npos) << e.what();
+        }
+    }
+    DxfReadOptions small;
+    small.maxFileBytes = 10;
+    EXPECT_THROW(
+        (void)ReadDxf("0\nSECTION\n2\nENTITIES\n0\nENDSEC\n0\nEOF\n", "m.dxf", nullptr, small),
+        DxfError);
+}
+
+#ifndef _WIN32
+// A device that never ends: refused at the first line that no drawing has, after reading
+// no more than that line.
+TEST(DxfLarge, EndlessInputEndsWithAnError) {
+    try {
+        (void)ReadDxfFile("/dev/zero");
+        FAIL() << "read";
+    } catch (const DxfError& e) {
+        EXPECT_NE(std::string(e.what()).find("longer than 16 MiB"), std::string::npos) << e.what();
+    }
+}
+#endif
+
+}  // namespace
+}  // namespace tarsel::minicad
