@@ -141,10 +141,8 @@ constexpr std::size_t kSinkChunk = std::size_t{1} << 20;
 
 class Writer {
 public:
-    // Without a sink the whole file is gathered and returned by Write; with one it is handed on
-    // in pieces of about kSinkChunk bytes and Write returns nothing.
-    Writer(const Drawing& drawing, int release, DxfNotes* dropped,
-           const platform::ByteSink* sink = nullptr)
+    // The file goes to sink in pieces of about kSinkChunk bytes.
+    Writer(const Drawing& drawing, int release, DxfNotes* dropped, const platform::ByteSink* sink)
         : Writer(drawing, release, dropped, sink, false) {}
 
     // The $HANDSEED of the file Write would make: the handle after the last one it hands out.
@@ -184,8 +182,9 @@ private:
     }
 
 public:
-    std::string Write() {
+    void Write() {
         if (!r12_ && !counting_) handSeed_ = HandSeed(d_, requested_);
+        if (!counting_) out_.reserve(kSinkChunk + kSinkChunk / 4);
         if (file_) return WriteKept();
         Collect();
         if (!counting_) nameCodePage_ = NameCodePage();
@@ -202,15 +201,13 @@ public:
         EndSection();
         if (!r12_) Objects();
         Group(0, "EOF");
-        return Finish();
+        Finish();
     }
 
 private:
-    std::string Finish() {
+    void Finish() {
         NoteDropped();
-        if (sink_ && !out_.empty()) (*sink_)(out_);
-        if (sink_) return std::string();
-        return std::move(out_);
+        if (!out_.empty()) (*sink_)(out_);
     }
 
     // ---- groups ----
@@ -219,7 +216,7 @@ private:
     // the sink between groups.
     [[nodiscard]] bool Code(int code) {
         if (counting_) return false;
-        if (sink_ && out_.size() >= kSinkChunk) {
+        if (out_.size() >= kSinkChunk) {
             (*sink_)(out_);
             out_.clear();
         }
@@ -1000,7 +997,7 @@ private:
         }
     }
 
-    std::string WriteKept() {
+    void WriteKept() {
         Collect();
         const DxfFileImage& f = *file_;
         nextHandle_ = std::max<std::uint64_t>({f.handleCeiling, f.handSeed, 1});
@@ -1046,7 +1043,7 @@ private:
             KeptEntities();
         }
         Group(0, "EOF");
-        return Finish();
+        Finish();
     }
 
     // The seed as read stays unless new handles are handed out: a file whose seed lies below a
@@ -1422,6 +1419,23 @@ int ReleaseToWrite(const Drawing& drawing, std::optional<DxfVersion> version) {
     return version ? ReleaseOf(*version) : drawing.file ? drawing.file->release : kR2018;
 }
 
+// The text of a save, gathered in pieces and joined once its length is known: one string grown
+// as it is written would be copied again at every doubling.
+std::string AsciiText(const Drawing& drawing, int release, DxfNotes* dropped) {
+    std::vector<std::string> pieces;
+    std::size_t size = 0;
+    const platform::ByteSink gather = [&](std::string_view bytes) {
+        pieces.emplace_back(bytes);
+        size += bytes.size();
+    };
+    Writer(drawing, release, dropped, &gather).Write();
+    if (pieces.size() == 1) return std::move(pieces.front());
+    std::string text;
+    text.reserve(size);
+    for (const std::string& piece : pieces) text += piece;
+    return text;
+}
+
 std::string PathText(const std::filesystem::path& path) {
     const auto u8 = path.u8string();
     return std::string(u8.begin(), u8.end());
@@ -1455,7 +1469,7 @@ std::string_view AcadVerOf(DxfVersion version) {
 }
 
 std::string WriteDxf(const Drawing& drawing, std::optional<DxfVersion> version, DxfNotes* dropped) {
-    std::string ascii = Writer(drawing, ReleaseToWrite(drawing, version), dropped).Write();
+    std::string ascii = AsciiText(drawing, ReleaseToWrite(drawing, version), dropped);
     if (!drawing.binaryDxf) return ascii;
     return dxf::BinaryFromAscii(ascii, kDrawingSource);
 }
@@ -1467,10 +1481,9 @@ void WriteDxfFile(const std::filesystem::path& path, const Drawing& drawing,
         platform::WriteFileStreamed(path, [&](const platform::ByteSink& sink) {
             // Binary DXF is made from the ASCII text as a whole; ASCII goes out as it is made.
             if (drawing.binaryDxf)
-                sink(dxf::BinaryFromAscii(Writer(drawing, release, dropped).Write(),
-                                          kDrawingSource));
+                sink(dxf::BinaryFromAscii(AsciiText(drawing, release, dropped), kDrawingSource));
             else
-                (void)Writer(drawing, release, dropped, &sink).Write();
+                Writer(drawing, release, dropped, &sink).Write();
         });
     } catch (const platform::FileWriteError& e) {
         throw DxfError(PathText(path), 0, e.what());
