@@ -2,14 +2,17 @@
 // without repairs: every table entry an entity refers to is declared, numbers read back bit
 // for bit, and no string value can break the line structure.
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <limits>
 #include <map>
 #include <set>
 #include <system_error>
+#include <unordered_map>
+#include <unordered_set>
 
 #include "minicad/dxf.h"
 #include "minicad/dxf_groups.h"
@@ -54,6 +57,17 @@ bool IsLayoutBlockName(std::string_view name) {
     return upper == "*MODEL_SPACE" || upper.rfind("*PAPER_SPACE", 0) == 0;
 }
 
+// Handles as DXF writes them: upper-case hexadecimal, zero-padded to width.
+std::string HexText(std::uint64_t value, std::size_t width = 0) {
+    char buf[16];
+    const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value, 16);
+    std::string s(buf, end);
+    for (char& c : s)
+        if (c >= 'a' && c <= 'f') c = static_cast<char>(c - 'a' + 'A');
+    if (s.size() < width) s.insert(0, width - s.size(), '0');
+    return s;
+}
+
 [[noreturn]] void Refuse(const std::string& message) {
     throw DxfError(kDrawingSource, 0, "cannot be saved: " + message);
 }
@@ -77,28 +91,33 @@ struct Names {
     std::vector<std::string> styles;
     std::vector<std::string> linetypes;
 
-    static bool Has(const std::vector<std::string>& list, const std::string& name) {
-        const std::string upper = UpperAscii(name);
-        return std::any_of(list.begin(), list.end(),
-                           [&](const std::string& s) { return UpperAscii(s) == upper; });
-    }
-    void AddApp(const std::string& name) {
-        if (!Has(appIds, name)) appIds.push_back(name);
-    }
-    void AddStyle(const std::string& name) {
-        if (!Has(styles, name)) styles.push_back(name);
-    }
+    void AddApp(const std::string& name) { Add(appIds, appKeys_, name); }
+    void AddStyle(const std::string& name) { Add(styles, styleKeys_, name); }
     void AddLinetype(const std::string& name) {
-        const std::string upper = UpperAscii(name);
+        std::string upper = UpperAscii(name);
         if (upper == "BYLAYER" || upper == "BYBLOCK") return;
-        if (!Has(linetypes, name)) linetypes.push_back(name);
+        if (linetypeKeys_.insert(std::move(upper)).second) linetypes.push_back(name);
     }
     void AddLayer(const Layer& layer) {
-        const std::string upper = UpperAscii(layer.name);
-        for (const Layer& l : layers)
-            if (UpperAscii(l.name) == upper) return;
-        layers.push_back(layer);
+        if (layerKeys_.insert(UpperAscii(layer.name)).second) layers.push_back(layer);
     }
+    // An entity's layer; most follow one on the same layer, which need not be looked up.
+    void AddEntityLayer(const std::string& name) {
+        const std::string& layer = name.empty() ? kZero : name;
+        if (lastEntityLayer_ && *lastEntityLayer_ == layer) return;
+        lastEntityLayer_ = &layer;
+        if (layerKeys_.insert(UpperAscii(layer)).second) layers.push_back(Layer{layer});
+    }
+
+private:
+    static void Add(std::vector<std::string>& list, std::unordered_set<std::string>& keys,
+                    const std::string& name) {
+        if (keys.insert(UpperAscii(name)).second) list.push_back(name);
+    }
+    static inline const std::string kZero = "0";
+    // The upper-cased names already in each list: tables compare names without case.
+    std::unordered_set<std::string> layerKeys_, appKeys_, styleKeys_, linetypeKeys_;
+    const std::string* lastEntityLayer_ = nullptr;
 };
 
 struct Extents {
@@ -117,14 +136,35 @@ struct Extents {
     void Add(const Point3& p) { Add(p.x, p.y, p.z); }
 };
 
+// How much text a save gathers before handing it on to the file.
+constexpr std::size_t kSinkChunk = std::size_t{1} << 20;
+
 class Writer {
 public:
-    Writer(const Drawing& drawing, int release, DxfNotes* dropped)
+    // The file goes to sink in pieces of about kSinkChunk bytes.
+    Writer(const Drawing& drawing, int release, DxfNotes* dropped, const platform::ByteSink* sink)
+        : Writer(drawing, release, dropped, sink, false) {}
+
+    // The $HANDSEED of the file Write would make: the handle after the last one it hands out.
+    // The header comes first and the handles only as the objects go out, so a first pass that
+    // hands out the same handles and formats nothing counts them.
+    static std::uint64_t HandSeed(const Drawing& drawing, int release) {
+        Writer counting(drawing, release, nullptr, nullptr, true);
+        counting.Write();
+        return counting.nextHandle_;
+    }
+
+private:
+    Writer(const Drawing& drawing, int release, DxfNotes* dropped, const platform::ByteSink* sink,
+           bool counting)
         : d_(drawing),
+          requested_(release),
           release_(release),
           r12_(release <= kR12),
           utf8_(release >= kR2007),
-          dropped_(dropped) {
+          counting_(counting),
+          dropped_(dropped),
+          sink_(sink) {
         const DxfFileImage* f = d_.file.get();
         // The kept objects are written as read when the target is of the file's kind (R12,
         // or R13 and later with the block records that owners point to).
@@ -141,10 +181,13 @@ public:
         }
     }
 
-    std::string Write() {
+public:
+    void Write() {
+        if (!r12_ && !counting_) handSeed_ = HandSeed(d_, requested_);
+        if (!counting_) out_.reserve(kSinkChunk + kSinkChunk / 4);
         if (file_) return WriteKept();
         Collect();
-        nameCodePage_ = NameCodePage();
+        if (!counting_) nameCodePage_ = NameCodePage();
         if (!r12_) PlanHandles();
         Header();
         if (!r12_) {
@@ -158,35 +201,51 @@ public:
         EndSection();
         if (!r12_) Objects();
         Group(0, "EOF");
-        NoteDropped();
-        return std::move(out_);
+        Finish();
     }
 
 private:
+    void Finish() {
+        NoteDropped();
+        if (!out_.empty()) (*sink_)(out_);
+    }
+
     // ---- groups ----
 
-    void Code(int code) {
-        if (code >= 0 && code < 100) {
-            static constexpr char kDigits[] = "0123456789";
-            out_ += ' ';
-            out_ += code < 10 ? ' ' : kDigits[code / 10];
-            out_ += kDigits[code % 10];
-            out_ += "\r\n";
-            return;
+    // Every group starts here: a counting pass writes nothing, and a full buffer goes on to
+    // the sink between groups.
+    [[nodiscard]] bool Code(int code) {
+        if (counting_) return false;
+        if (out_.size() >= kSinkChunk) {
+            (*sink_)(out_);
+            out_.clear();
         }
-        char buf[16];
-        std::snprintf(buf, sizeof buf, "%3d\r\n", code);
-        out_ += buf;
+        if (writtenCodes_) writtenCodes_->insert(code);
+        // Right-aligned in three columns, as every DXF writer puts them.
+        char buf[16] = {' ', ' ', ' '};
+        char* start = buf + 3;
+        auto [end, ec] = std::to_chars(start, buf + sizeof buf, code);
+        const std::ptrdiff_t digits = end - start;
+        if (digits < 3) {
+            std::memmove(buf + 3 - digits, start, static_cast<std::size_t>(digits));
+            end = buf + 3;
+        } else {
+            std::memmove(buf, start, static_cast<std::size_t>(digits));
+            end = buf + digits;
+        }
+        out_.append(buf, end);
+        out_ += "\r\n";
+        return true;
     }
     // A value the writer composes itself (markers, handles, fixed names): no escaping needed.
     void Group(int code, std::string_view value) {
-        Code(code);
+        if (!Code(code)) return;
         out_.append(value);
         out_ += "\r\n";
     }
     // A value that came from the user: any text at all.
     void Text(int code, std::string_view utf8) {
-        Code(code);
+        if (!Code(code)) return;
         // Into a file of its own code page a text goes in that page; a drawing made here
         // keeps to ASCII with escapes before R2007, which every reader takes.
         if (!utf8_ && file_)
@@ -199,7 +258,7 @@ private:
     // R2007 these go out in the file's code page, not as \U+ escapes: readers compare and
     // check names as they stand, and a backslash is not allowed in one.
     void Name(int code, std::string_view utf8) {
-        Code(code);
+        if (!Code(code)) return;
         out_ += EncodeName(utf8);
         out_ += "\r\n";
     }
@@ -209,13 +268,23 @@ private:
     }
     void Real(int code, double value) {
         if (!std::isfinite(value)) Refuse(Context() + "holds a number that is not finite");
-        Group(code, dxf::FormatReal(value));
+        if (!Code(code)) return;
+        out_ += dxf::FormatReal(value);
+        out_ += "\r\n";
     }
     void Angle(int code, double radians) {
         if (!std::isfinite(radians)) Refuse(Context() + "holds an angle that is not finite");
-        Group(code, dxf::DegreesText(radians));
+        if (!Code(code)) return;
+        out_ += dxf::DegreesText(radians);
+        out_ += "\r\n";
     }
-    void Int(int code, std::int64_t value) { Group(code, std::to_string(value)); }
+    void Int(int code, std::int64_t value) {
+        if (!Code(code)) return;
+        char buf[24];
+        const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
+        out_.append(buf, end);
+        out_ += "\r\n";
+    }
     void Point(int code, const Point3& p, bool withZ = true) {
         Real(code, p.x);
         Real(code + 10, p.y);
@@ -231,11 +300,7 @@ private:
 
     // ---- handles (R2000 and later) ----
 
-    std::string NewHandle() {
-        char buf[20];
-        std::snprintf(buf, sizeof buf, "%llX", static_cast<unsigned long long>(nextHandle_++));
-        return buf;
-    }
+    std::string NewHandle() { return HexText(nextHandle_++); }
     void Handle(const std::string& handle) {
         if (!r12_) Group(5, handle);
     }
@@ -269,17 +334,16 @@ private:
         }
         names_.AddStyle("Standard");
         names_.AddLinetype("Continuous");
-        std::set<std::string> blockNames;
         for (const Block& b : d_.blocks) {
             if (b.name.empty()) Refuse("a block without a name");
-            const std::string upper = UpperAscii(b.name);
+            std::string upper = UpperAscii(b.name);
             if (upper == "*MODEL_SPACE" || upper.rfind("*PAPER_SPACE", 0) == 0)
                 Refuse("a user block may not be named " + b.name);
-            if (!blockNames.insert(UpperAscii(b.name)).second) Refuse("block " + b.name + " twice");
+            if (!blocks_.emplace(std::move(upper), &b).second) Refuse("block " + b.name + " twice");
         }
         auto visit = [&](const Entity& e) {
             currentId_ = e.id;
-            names_.AddLayer(Layer{e.layer.empty() ? "0" : e.layer});
+            names_.AddEntityLayer(e.layer);
             for (const XdataGroup& x : e.xdata) {
                 if (x.application.empty()) Refuse(Context() + "has xdata without an application");
                 names_.AddApp(x.application);
@@ -287,7 +351,7 @@ private:
             if (const auto* t = std::get_if<TextData>(&e.data))
                 names_.AddStyle(t->style.empty() ? "Standard" : t->style);
             if (const auto* i = std::get_if<InsertData>(&e.data))
-                if (!blockNames.count(UpperAscii(i->block)))
+                if (!blocks_.count(UpperAscii(i->block)))
                     Refuse(Context() + "inserts block " + i->block + ", which the drawing lacks");
             currentId_ = 0;
         };
@@ -373,9 +437,7 @@ private:
         Group(3, dxf::CodePageName(utf8_ ? d_.codePage : nameCodePage_));
         if (!r12_) {
             HeaderVar("$HANDSEED");
-            Code(5);
-            handseedPos_ = out_.size();  // filled in at the end, when every handle is out
-            out_ += "0000000000000000\r\n";
+            Group(5, HexText(handSeed_, 16));
         }
         HeaderVar("$INSBASE");
         Point(10, Point3{});
@@ -674,9 +736,12 @@ private:
     void WriteEntity(const Entity& e, const std::string& owner) {
         currentId_ = e.id;
         lastBegun_ = nullptr;
-        const std::size_t begin = out_.size();
+        std::set<int> written;
+        const bool noteDropped = dropped_ && !e.raw.empty() && !file_;
+        if (noteDropped) writtenCodes_ = &written;
         std::visit([&](const auto& data) { WriteData(e, owner, data); }, e.data);
-        if (dropped_ && !e.raw.empty() && !file_) NoteDroppedGroups(e, begin);
+        writtenCodes_ = nullptr;
+        if (noteDropped) NoteDroppedGroups(e, written);
         currentId_ = 0;
     }
 
@@ -892,7 +957,7 @@ private:
 
     // A value as read, in the target's encoding.
     void RawGroup(int code, std::string_view value) {
-        Code(code);
+        if (!Code(code)) return;
         if (sourceCodePage_ != targetCodePage_ && !IsAscii(value) &&
             dxf::KindOfCode(code) == dxf::ValueKind::Text) {
             auto utf8 = platform::DecodeCodePage(value, sourceCodePage_);
@@ -921,6 +986,7 @@ private:
     }
 
     void RawOut(const RawGroups& raw) {
+        if (counting_) return;
         for (std::size_t i = 0; i < raw.size(); ++i) {
             const int code = raw.code(i);
             if (dropTrueColour_ && (code == 420 || code == 430 || code == 440)) {
@@ -931,11 +997,11 @@ private:
         }
     }
 
-    std::string WriteKept() {
+    void WriteKept() {
         Collect();
         const DxfFileImage& f = *file_;
         nextHandle_ = std::max<std::uint64_t>({f.handleCeiling, f.handSeed, 1});
-        const std::uint64_t firstNewHandle = nextHandle_;
+        firstNewHandle_ = nextHandle_;
         bool tables = false, blocks = false, entities = false;
         auto before = [&](bool needTables, bool needBlocks) {
             // A file without the sections the model needs gets them in their place.
@@ -977,20 +1043,17 @@ private:
             KeptEntities();
         }
         Group(0, "EOF");
-        if (handseedPos_ != 0) {
-            std::string seed = handseedRaw_;
-            // The seed as read stays unless new handles were handed out: a file whose seed
-            // lies below a handle it merely refers to is kept as it is.
-            if (nextHandle_ != firstNewHandle || seed.empty()) {
-                char buf[20];
-                std::snprintf(buf, sizeof buf, "%llX",
-                              static_cast<unsigned long long>(nextHandle_));
-                seed = buf;
-            }
-            out_.insert(handseedPos_, seed);
-        }
-        NoteDropped();
-        return std::move(out_);
+        Finish();
+    }
+
+    // The seed as read stays unless new handles are handed out: a file whose seed lies below a
+    // handle it merely refers to is kept as it is.
+    void KeptHandSeed(std::string_view asRead) {
+        HeaderVar("$HANDSEED");
+        if (handSeed_ != firstNewHandle_ || asRead.empty())
+            Group(5, HexText(handSeed_));
+        else
+            Group(5, asRead);
     }
 
     // The header as read; the variables the model changed from what was read are written
@@ -1029,12 +1092,10 @@ private:
                 patch->second();
                 patches.erase(patch);
             } else if (name == "$HANDSEED" && !r12_) {
-                HeaderVar(name);
-                Code(5);
-                handseedPos_ = out_.size();
-                out_ += "\r\n";
+                std::string_view asRead;
                 for (std::size_t k = i + 1; k < j; ++k)
-                    if (h.code(k) == 5) handseedRaw_ = std::string(h.value(k));
+                    if (h.code(k) == 5) asRead = h.value(k);
+                KeptHandSeed(asRead);
                 seed = true;
             } else {
                 RawOut(RawGroups(h).Slice(i, j));
@@ -1045,12 +1106,7 @@ private:
             HeaderVar(name);
             write();
         }
-        if (!seed && !r12_) {
-            HeaderVar("$HANDSEED");
-            Code(5);
-            handseedPos_ = out_.size();
-            out_ += "\r\n";
-        }
+        if (!seed && !r12_) KeptHandSeed("");
         EndSection();
     }
 
@@ -1060,13 +1116,6 @@ private:
                 header.code(i + 1) == 3)
                 return dxf::CodePageFromName(header.value(i + 1));
         return 0;
-    }
-
-    static bool HasEntry(const DxfFileImage::Table& t, const std::string& name) {
-        const std::string upper = UpperAscii(name);
-        return std::any_of(t.entries.begin(), t.entries.end(), [&](const DxfFileImage::Entry& e) {
-            return UpperAscii(e.name) == upper;
-        });
     }
 
     void KeptTables() {
@@ -1082,7 +1131,7 @@ private:
                         LayerEntry(l, handle);
                 }
             } else if (t.name == "BLOCK_RECORD") {
-                std::set<std::string> present;
+                std::unordered_set<std::string> present;
                 for (const DxfFileImage::Entry& e : t.entries) {
                     const std::string upper = UpperAscii(e.name);
                     if (!IsLayoutBlockName(e.name) && !FindBlock(e.name)) continue;
@@ -1102,10 +1151,14 @@ private:
                                                          : t.name == "STYLE" ? &names_.styles
                                                          : t.name == "LTYPE" ? &names_.linetypes
                                                                              : nullptr;
+                std::unordered_set<std::string> present;
+                if (wanted)
+                    for (const DxfFileImage::Entry& e : t.entries)
+                        present.insert(UpperAscii(e.name));
                 if (wanted)
                     for (const std::string& name : *wanted) {
-                        if (HasEntry(t, name)) continue;
                         const std::string upper = UpperAscii(name);
+                        if (present.count(upper)) continue;
                         if (upper == "BYLAYER" || upper == "BYBLOCK") continue;
                         if (t.name == "APPID") AppIdEntry(name, handle);
                         if (t.name == "STYLE") StyleEntry(name, handle);
@@ -1118,9 +1171,8 @@ private:
     }
 
     const Block* FindBlock(const std::string& name) const {
-        for (const Block& b : d_.blocks)
-            if (text::EqualsIgnoringAsciiCase(b.name, name)) return &b;
-        return nullptr;
+        const auto it = blocks_.find(UpperAscii(name));
+        return it == blocks_.end() ? nullptr : it->second;
     }
 
     std::string RecordOf(const std::string& block) {
@@ -1144,7 +1196,7 @@ private:
 
     void KeptBlocks() {
         Section("BLOCKS");
-        std::set<std::string> written;
+        std::unordered_set<std::string> written;
         for (const DxfFileImage::BlockSlot& slot : file_->blocks) {
             if (!slot.user) {
                 RawOut(slot.raw);
@@ -1203,17 +1255,8 @@ private:
     }
 
     // The groups of the entity as read that the model did not write.
-    void NoteDroppedGroups(const Entity& e, std::size_t begin) {
+    void NoteDroppedGroups(const Entity& e, const std::set<int>& written) {
         if (std::holds_alternative<OtherEntityData>(e.data)) return;  // dropped whole
-        std::set<int> written;
-        std::size_t pos = begin;
-        while (pos < out_.size()) {
-            const std::size_t codeEnd = out_.find("\r\n", pos);
-            const std::size_t valueEnd = out_.find("\r\n", codeEnd + 2);
-            if (codeEnd == std::string::npos || valueEnd == std::string::npos) break;
-            written.insert(std::atoi(out_.c_str() + pos));
-            pos = valueEnd + 2;
-        }
         const std::string type(text::Trim(e.raw.value(0)));
         std::set<int> seen;
         for (std::size_t i = 1; i < e.raw.size(); ++i) {
@@ -1339,35 +1382,59 @@ private:
         Layout(modelLayout_, "Model", 0, modelRecord_);
         Layout(paperLayout_, "Layout1", 1, paperRecord_);
         EndSection();
-        char seed[20];
-        std::snprintf(seed, sizeof seed, "%016llX", static_cast<unsigned long long>(nextHandle_));
-        out_.replace(handseedPos_, 16, seed);
     }
 
     const Drawing& d_;
+    int requested_;  // the release asked for; release_ may move up from it
     int release_;
     bool r12_;
     bool utf8_;
+    bool counting_;  // handing out handles only, to learn the seed
     DxfNotes* dropped_;
-    const DxfFileImage* file_ = nullptr;  // the file's image when its objects are kept
+    const platform::ByteSink* sink_;
+    std::set<int>* writtenCodes_ = nullptr;  // the codes of the groups written, when noted
+    const DxfFileImage* file_ = nullptr;     // the file's image when its objects are kept
     unsigned sourceCodePage_ = 0, targetCodePage_ = 0;
     bool dropTrueColour_ = false;
-    std::map<std::string, std::string> tableHandles_;   // table name -> handle
-    std::map<std::string, std::string> recordHandles_;  // upper-cased block -> its record
+    std::map<std::string, std::string> tableHandles_;             // table name -> handle
+    std::unordered_map<std::string, std::string> recordHandles_;  // upper-cased block -> record
+    std::unordered_map<std::string, const Block*> blocks_;        // upper-cased name -> block
     std::map<std::string, std::size_t> droppedCounts_;
-    std::string handseedRaw_;
     const Entity* lastBegun_ = nullptr;
     std::string out_;
     Names names_;
     Extents extents_;
     std::int64_t currentId_ = 0;
     std::uint64_t nextHandle_ = 1;
-    std::size_t handseedPos_ = 0;
+    std::uint64_t firstNewHandle_ = 1;  // of a kept file: the first handle above its own
+    std::uint64_t handSeed_ = 0;        // what $HANDSEED says: from the counting pass
     unsigned nameCodePage_ = platform::kCodePageShiftJis;
     std::string rootDict_, groupDict_, layoutDict_, plotStyleDict_, plotStyleNormal_;
     std::string modelLayout_, paperLayout_, modelRecord_, paperRecord_;
     std::vector<std::string> blockRecords_;
 };
+
+// The version asked for, else the one the drawing was read in, else the newest.
+int ReleaseToWrite(const Drawing& drawing, std::optional<DxfVersion> version) {
+    return version ? ReleaseOf(*version) : drawing.file ? drawing.file->release : kR2018;
+}
+
+// The text of a save, gathered in pieces and joined once its length is known: one string grown
+// as it is written would be copied again at every doubling.
+std::string AsciiText(const Drawing& drawing, int release, DxfNotes* dropped) {
+    std::vector<std::string> pieces;
+    std::size_t size = 0;
+    const platform::ByteSink gather = [&](std::string_view bytes) {
+        pieces.emplace_back(bytes);
+        size += bytes.size();
+    };
+    Writer(drawing, release, dropped, &gather).Write();
+    if (pieces.size() == 1) return std::move(pieces.front());
+    std::string text;
+    text.reserve(size);
+    for (const std::string& piece : pieces) text += piece;
+    return text;
+}
 
 std::string PathText(const std::filesystem::path& path) {
     const auto u8 = path.u8string();
@@ -1402,19 +1469,22 @@ std::string_view AcadVerOf(DxfVersion version) {
 }
 
 std::string WriteDxf(const Drawing& drawing, std::optional<DxfVersion> version, DxfNotes* dropped) {
-    const int release = version        ? ReleaseOf(*version)
-                        : drawing.file ? drawing.file->release
-                                       : kR2018;
-    std::string ascii = Writer(drawing, release, dropped).Write();
+    std::string ascii = AsciiText(drawing, ReleaseToWrite(drawing, version), dropped);
     if (!drawing.binaryDxf) return ascii;
     return dxf::BinaryFromAscii(ascii, kDrawingSource);
 }
 
 void WriteDxfFile(const std::filesystem::path& path, const Drawing& drawing,
                   std::optional<DxfVersion> version, DxfNotes* dropped) {
-    const std::string content = WriteDxf(drawing, version, dropped);
+    const int release = ReleaseToWrite(drawing, version);
     try {
-        platform::WriteFileWhole(path, content);
+        platform::WriteFileStreamed(path, [&](const platform::ByteSink& sink) {
+            // Binary DXF is made from the ASCII text as a whole; ASCII goes out as it is made.
+            if (drawing.binaryDxf)
+                sink(dxf::BinaryFromAscii(AsciiText(drawing, release, dropped), kDrawingSource));
+            else
+                Writer(drawing, release, dropped, &sink).Write();
+        });
     } catch (const platform::FileWriteError& e) {
         throw DxfError(PathText(path), 0, e.what());
     }

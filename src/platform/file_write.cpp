@@ -30,6 +30,11 @@ void SetBeforeRenameHookForTesting(BeforeRenameHook hook) {
 }
 
 void WriteFileWhole(const std::filesystem::path& path, std::string_view bytes) {
+    WriteFileStreamed(path, [bytes](const ByteSink& sink) { sink(bytes); });
+}
+
+void WriteFileStreamed(const std::filesystem::path& path,
+                       const std::function<void(const ByteSink& sink)>& produce) {
     const std::string name = text::Utf8FromPath(path);
     if (IsReadOnly(path))
         throw FileWriteError("cannot replace " + name + ": the file is read-only");
@@ -48,13 +53,23 @@ void WriteFileWhole(const std::filesystem::path& path, std::string_view bytes) {
             throw FileWriteError("cannot create the temporary file " + text::Utf8FromPath(temp) +
                                  " for " + name);
         }
-        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-        out.flush();
-        if (!out) {
+        const auto failed = [&] {
             out.close();
             removeTemp();
-            throw FileWriteError("cannot write " + name + " (disk full or not writable)");
+            return FileWriteError("cannot write " + name + " (disk full or not writable)");
+        };
+        try {
+            produce([&](std::string_view bytes) {
+                out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+                if (!out) throw failed();
+            });
+        } catch (...) {
+            out.close();
+            removeTemp();
+            throw;
         }
+        out.flush();
+        if (!out) throw failed();
     }
     if (Hook()) Hook()(temp, path);
     std::error_code ec;

@@ -22,6 +22,15 @@ public:
 // let the rename through (a POSIX rename needs only the folder to be writable).
 void WriteFileWhole(const std::filesystem::path& path, std::string_view bytes);
 
+// Appends bytes to the file being written; raises FileWriteError when they cannot be written.
+using ByteSink = std::function<void(std::string_view bytes)>;
+
+// WriteFileWhole for content made in pieces, so that no copy of the whole file is held: produce
+// hands every piece to the sink it is given. Whatever produce throws removes the temporary file
+// and leaves path as it was before the exception goes on.
+void WriteFileStreamed(const std::filesystem::path& path,
+                       const std::function<void(const ByteSink& sink)>& produce);
+
 // Tests only: called with the temporary file and the target after the temporary file is
 // written and closed and before the rename. An exception thrown from it leaves both files as a
 // crash at that moment would (the temporary file is not removed). Empty: no hook.
