@@ -67,7 +67,10 @@ struct DxfReadOptions {
 [[nodiscard]] std::string WriteDxf(const Drawing& drawing,
                                    std::optional<DxfVersion> version = std::nullopt,
                                    DxfNotes* dropped = nullptr);
-// Written whole to a temporary file beside path and renamed into place.
+// Streamed into a temporary file beside path, which is renamed into place once it is whole:
+// no copy of the whole text is held (binary DXF excepted, made from the ASCII text at once).
+// On any error, the drawing refused or the disk full, path is left as it was and the
+// temporary file removed.
 void WriteDxfFile(const std::filesystem::path& path, const Drawing& drawing,
                   std::optional<DxfVersion> version = std::nullopt, DxfNotes* dropped = nullptr);
 

@@ -1396,7 +1396,7 @@ private:
     const DxfFileImage* file_ = nullptr;     // the file's image when its objects are kept
     unsigned sourceCodePage_ = 0, targetCodePage_ = 0;
     bool dropTrueColour_ = false;
-    std::map<std::string, std::string> tableHandles_;             // table name -> handle
+    std::unordered_map<std::string, std::string> tableHandles_;   // table name -> handle
     std::unordered_map<std::string, std::string> recordHandles_;  // upper-cased block -> record
     std::unordered_map<std::string, const Block*> blocks_;        // upper-cased name -> block
     std::map<std::string, std::size_t> droppedCounts_;

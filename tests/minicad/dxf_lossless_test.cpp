@@ -352,6 +352,28 @@ TEST(DxfLosslessEdit, ChangesAreWrittenFromTheModelAndEverythingElseAsRead) {
     EXPECT_EQ(WriteDxf(back), once);
 }
 
+// A header that names $HANDSEED twice gets a seed in both places: as read while no new handle
+// goes out, the new one after an edit; never an empty handle.
+TEST(DxfLosslessEdit, ASeedNamedTwiceIsWrittenInBothPlaces) {
+    std::string input = R2018({});
+    const std::string seed = G("9 $HANDSEED|5 1000|");
+    input.insert(input.find(seed) + seed.size(), seed);
+    auto seeds = [](const std::string& file) {
+        std::vector<std::string> out;
+        const std::vector<Pair> groups = Groups(file);
+        for (std::size_t i = 0; i + 1 < groups.size(); ++i)
+            if (groups[i] == Pair{9, "$HANDSEED"}) out.push_back(groups[i + 1].value);
+        return out;
+    };
+    Drawing d = ReadDxf(input, "in.dxf");
+    EXPECT_EQ(seeds(WriteDxf(d)), (std::vector<std::string>{"1000", "1000"}));
+    Entity line;
+    line.id = d.nextId++;
+    line.data = LineData{{0, 0, 0}, {1, 1, 0}};
+    d.entities.push_back(line);
+    EXPECT_EQ(seeds(WriteDxf(d)), (std::vector<std::string>{"1001", "1001"}));
+}
+
 TEST(DxfVersions, ANewDrawingIsR2018AndAConversionListsWhatTheTargetCannotHold) {
     Drawing fresh;
     Entity line;

@@ -11,6 +11,7 @@
 #include <fstream>
 #include <iterator>
 #include <limits>
+#include <optional>
 #include <sstream>
 
 #include "automation_fixture.h"
@@ -600,6 +601,147 @@ TEST(DxfWriteFile, ReplacesTheTargetWholeAndLeavesNoTemporaryFile) {
         EXPECT_NE(e.source().find("x.dxf"), std::string::npos);
     }
     EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    fs::remove_all(dir);
+}
+
+// The names of the entries of one table of a saved ASCII file (type "LAYER", "APPID", ...).
+std::vector<std::string> EntryNames(const std::string& file, std::string_view type) {
+    std::vector<std::string> names;
+    std::istringstream in(file);
+    std::string code, value;
+    bool inEntry = false;
+    while (std::getline(in, code) && std::getline(in, value)) {
+        if (!value.empty() && value.back() == '\r') value.pop_back();
+        const int c = std::stoi(code);
+        if (c == 0) inEntry = value == type;
+        if (c == 2 && inEntry) {
+            names.push_back(value);
+            inEntry = false;
+        }
+    }
+    return names;
+}
+
+// Table names compare without ASCII case, as the CAD's do: the first spelling is declared
+// once, whether the name comes from the tables or from what entities use; other letters
+// ("Ａ", full width) are names of their own.
+TEST(DxfWrite, TableNamesDifferingOnlyInAsciiCaseAreOneEntry) {
+    Drawing d;
+    d.layers.push_back(Layer{"Wall"});
+    d.layers.push_back(Layer{"WALL"});
+    d.layers.push_back(Layer{"Ａ"});
+    d.appIds.push_back("LT_Tarsel");
+    d.blocks.push_back(Block{"Mark", {}, {}});
+    TextData text{"x", {}, {}, 1, 0, TextAlignment::Left};
+    text.style = "Std";
+    d.entities.push_back(Make(1, "wall", text, {{"LT_TARSEL", {}}}));
+    text.style = "STD";
+    d.entities.push_back(Make(2, "ａ", text, {{"lt_tarsel", {}}}));
+    d.entities.push_back(Make(3, "WALL", InsertData{"MARK", {}}));
+    const std::vector<std::string> layers{"0", "Wall", "Ａ", "ａ"};
+    const std::vector<std::string> apps{"ACAD", "LT_Tarsel"};
+    const std::vector<std::string> styles{"Standard", "Std"};
+    const std::string made = WriteDxf(d, DxfVersion::R2018);
+    EXPECT_EQ(EntryNames(made, "LAYER"), layers);
+    EXPECT_EQ(EntryNames(made, "APPID"), apps);
+    EXPECT_EQ(EntryNames(made, "STYLE"), styles);
+
+    // Read back and given more of the same names in other spellings, in its own version.
+    Drawing read = ReadDxf(made, "names.dxf");
+    read.entities.push_back(Make(read.nextId++, "WaLL", text, {{"Lt_Tarsel", {}}}));
+    read.entities.push_back(Make(read.nextId++, "a", InsertData{"mark", {}}));
+    const std::string kept = WriteDxf(read);
+    EXPECT_EQ(EntryNames(kept, "LAYER"), (std::vector<std::string>{"0", "Wall", "Ａ", "ａ", "a"}));
+    EXPECT_EQ(EntryNames(kept, "APPID"), apps);
+    EXPECT_EQ(EntryNames(kept, "STYLE"), styles);
+    EXPECT_EQ(EntryNames(kept, "BLOCK_RECORD"),
+              (std::vector<std::string>{"*Model_Space", "*Paper_Space", "Mark"}));
+}
+
+std::string FileBytes(const fs::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+// Enough lines that a save goes to its file in several pieces.
+Drawing ManyLines(int count) {
+    Drawing d;
+    for (int i = 0; i < count; ++i)
+        d.entities.push_back(Make(d.nextId++, "L" + std::to_string(i % 7),
+                                  LineData{{i / 3.0, 0.1 * i, 0}, {i + 0.5, -1.0 / (i + 1), 0}}));
+    return d;
+}
+
+// The handle after the largest one a saved file holds (groups 5 and 105), and its $HANDSEED.
+std::pair<std::uint64_t, std::uint64_t> HandlesOf(const std::string& file) {
+    std::uint64_t ceiling = 0, seed = 0;
+    std::istringstream in(file);
+    std::string code, value, previous;
+    while (std::getline(in, code) && std::getline(in, value)) {
+        if (!value.empty() && value.back() == '\r') value.pop_back();
+        const int c = std::stoi(code);
+        if (c == 5 && previous == "$HANDSEED")
+            seed = std::stoull(value, nullptr, 16);
+        else if (c == 5 || c == 105)
+            ceiling = std::max<std::uint64_t>(ceiling, std::stoull(value, nullptr, 16) + 1);
+        previous = value;
+    }
+    return {ceiling, seed};
+}
+
+TEST(DxfWriteFile, ALargeSaveIsTheTextOfWriteDxfWithASeedAboveEveryHandle) {
+    const fs::path dir = fs::path(TARSEL_BINARY_DIR) / "dxf_write_large_test";
+    fs::remove_all(dir);
+    fs::create_directories(dir);
+    const fs::path target = dir / "large.dxf";
+    const Drawing made = ManyLines(30000);
+    // The file as read, edited: one entity changed, one added, so that new handles go out
+    // after the header that names the seed.
+    Drawing edited = ReadDxf(WriteDxf(made, DxfVersion::R2000), "large.dxf");
+    edited.entities[7].changed = true;
+    edited.entities.push_back(Make(edited.nextId++, "NEW", CircleData{{1, 2, 0}, 3}));
+    struct Case {
+        const char* name;
+        const Drawing* drawing;
+        std::optional<DxfVersion> version;
+    };
+    for (const Case& c : {Case{"made here", &made, DxfVersion::R2018},
+                          Case{"read and edited", &edited, std::nullopt},
+                          Case{"converted", &edited, DxfVersion::R2013}}) {
+        SCOPED_TRACE(c.name);
+        WriteDxfFile(target, *c.drawing, c.version);
+        const std::string written = FileBytes(target);
+        EXPECT_GT(written.size(), std::size_t{3} << 20);
+        EXPECT_EQ(written, WriteDxf(*c.drawing, c.version));
+        const auto [ceiling, seed] = HandlesOf(written);
+        EXPECT_EQ(seed, ceiling);
+    }
+    fs::remove_all(dir);
+}
+
+// A drawing refused after part of it went out (R12 has no seed to count first, so its
+// refusal comes while the file is being written) leaves the old file and nothing else.
+TEST(DxfWriteFile, ASaveRefusedPartwayLeavesTheOldFileAsItWas) {
+    const fs::path dir = fs::path(TARSEL_BINARY_DIR) / "dxf_write_refused_test";
+    Drawing d = ManyLines(40000);
+    d.entities.push_back(Make(d.nextId++, "0", LineData{{std::nan(""), 0, 0}, {}}));
+    for (DxfVersion version : {DxfVersion::R12, DxfVersion::R2018}) {
+        SCOPED_TRACE(std::string(AcadVerOf(version)));
+        fs::remove_all(dir);
+        fs::create_directories(dir);
+        const fs::path target = dir / "kept.dxf";
+        std::ofstream(target, std::ios::binary) << "old contents";
+        try {
+            WriteDxfFile(target, d, version);
+            ADD_FAILURE() << "saved";
+        } catch (const DxfError& e) {
+            EXPECT_NE(std::string(e.what()).find("entity 40001 holds a number that is not finite"),
+                      std::string::npos)
+                << e.what();
+        }
+        EXPECT_EQ(FileBytes(target), "old contents");
+        EXPECT_EQ(std::distance(fs::directory_iterator(dir), fs::directory_iterator()), 1);
+    }
     fs::remove_all(dir);
 }
 
