@@ -4,6 +4,8 @@
 #include <cmath>
 #include <set>
 
+#include "minicad/entity_geometry.h"
+
 namespace tarsel::minicad {
 namespace {
 
@@ -32,6 +34,8 @@ Document::Document(Drawing drawing) {
     Reset(std::move(drawing));
 }
 
+Document::~Document() = default;
+
 void Document::NormaliseIds() {
     bool ok = IdsStrictlyIncreasing(drawing_.entities);
     std::set<std::int64_t> seen;
@@ -58,8 +62,18 @@ void Document::Reset(Drawing drawing) {
     selectionSets_.clear();
     previous_.clear();
     drawing_ = std::move(drawing);
-    if (!FindLayer("0")) drawing_.layers.insert(drawing_.layers.begin(), Layer{"0"});
-    if (!IsAppRegistered("ACAD")) drawing_.appIds.insert(drawing_.appIds.begin(), "ACAD");
+    BlocksChanged();
+    IndexBlocks();
+    IndexApps();
+    if (!IsAppRegistered("ACAD")) {
+        drawing_.appIds.insert(drawing_.appIds.begin(), "ACAD");
+        appIndex_.insert("ACAD");
+    }
+    IndexLayers();
+    if (!FindLayer("0")) {
+        drawing_.layers.insert(drawing_.layers.begin(), Layer{"0"});
+        IndexLayers();
+    }
     NormaliseIds();
     // A drawing may use layers and applications its tables do not list; a CAD adds them on
     // loading, and so does minicad, so that every saved drawing is consistent.
@@ -107,9 +121,7 @@ std::int64_t Document::AddEntity(Entity entity) {
 }
 
 std::int64_t Document::AddBlockEntity(std::string_view blockName, Entity entity) {
-    Block* block = nullptr;
-    for (Block& b : drawing_.blocks)
-        if (text::EqualsIgnoringAsciiCase(b.name, blockName)) block = &b;
+    Block* block = FindBlockForChange(blockName);
     if (!block) return 0;
     if (entity.layer.empty()) entity.layer = drawing_.variables.clayer;
     if (!FindLayer(entity.layer)) AddLayer(entity.layer);
@@ -118,6 +130,7 @@ std::int64_t Document::AddBlockEntity(std::string_view blockName, Entity entity)
     entity.id = drawing_.nextId++;
     ForgetFileGroups(entity);
     block->entities.push_back(std::move(entity));
+    BlocksChanged();
     return block->entities.back().id;
 }
 
@@ -141,6 +154,7 @@ bool Document::ModifyEntity(std::int64_t id, const std::function<void(Entity&)>&
     const Location loc = Locate(id);
     if (!loc.list) return false;
     Entity& target = (*loc.list)[loc.index];
+    if (!loc.modelSpace) BlocksChanged();
     if (!loc.modelSpace || listeners_.empty()) {
         change(target);
         target.id = id;
@@ -160,6 +174,8 @@ bool Document::EraseEntity(std::int64_t id) {
     if (!loc.list) return false;
     if (loc.modelSpace)
         for (DocumentListener* l : listeners_) l->OnErased((*loc.list)[loc.index]);
+    else
+        BlocksChanged();
     loc.list->erase(loc.list->begin() + static_cast<std::ptrdiff_t>(loc.index));
     return true;
 }

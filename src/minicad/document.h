@@ -9,6 +9,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
+#include <unordered_set>
 #include <vector>
 
 #include "cadlink/variant.h"
@@ -16,6 +18,8 @@
 #include "text/names.h"
 
 namespace tarsel::minicad {
+
+class BlockBoxes;
 
 // Follows model-space changes so that an index (spatial, boundary tracing) can stay
 // incremental. Entities inside block definitions are not reported. The references are
@@ -60,6 +64,7 @@ public:
     // A new, empty metric drawing.
     Document();
     explicit Document(Drawing drawing);
+    ~Document();
     Document(const Document&) = delete;
     Document& operator=(const Document&) = delete;
 
@@ -118,7 +123,11 @@ public:
                                                   cadlink::Variant& out) const;
     [[nodiscard]] static bool IsKnownVariable(std::string_view name);
     [[nodiscard]] static std::string_view VariableErrorText(VariableError error);
+    // References count their block's box, placed (see BlockBoxes): however deep blocks
+    // nest, the work is linear in the drawing's size.
     [[nodiscard]] Extents ComputeExtents() const;
+    // The blocks' boxes, kept until a block definition changes.
+    [[nodiscard]] const BlockBoxes& Blocks() const;
     // The height of the view "zoomed to extents": what VIEWSIZE reports after opening.
     void ZoomExtents();
     void SetViewSize(double height);
@@ -150,8 +159,22 @@ private:
     };
     Location Locate(std::int64_t id) const;
     void NormaliseIds();
+    // The name indexes below follow the tables; these rebuild them after the tables moved.
+    void IndexLayers();
+    void IndexBlocks();
+    void IndexApps();
+    [[nodiscard]] Block* FindBlockForChange(std::string_view name);
+    // A block definition changed: the boxes computed for it and the blocks holding it go.
+    void BlocksChanged();
 
     Drawing drawing_;
+    // Upper-cased names (text::UpperAscii) to their place in the tables: lookups by name
+    // run on every entity read or added, and a drawing may hold tens of thousands of
+    // layers. The first of two entries of one name wins, as a scan from the front would.
+    std::unordered_map<std::string, std::size_t> layerIndex_;
+    std::unordered_map<std::string, std::size_t> blockIndex_;
+    std::unordered_set<std::string> appIndex_;
+    mutable std::unique_ptr<BlockBoxes> blockBoxes_;
     std::vector<std::shared_ptr<SelectionSetData>> selectionSets_;
     std::vector<std::int64_t> previous_;
     std::vector<std::string> log_;

@@ -8,16 +8,13 @@
 #include "geometry/primitives.h"
 #include "minicad/placement.h"
 #include "minicad/text_metrics.h"
+#include "text/names.h"
 
 namespace tarsel::minicad {
 namespace {
 
 using geometry::CurvePiece;
 using geometry::PlanarPoint;
-
-// Nested references deeper than this are ignored: a block that (through others) holds a
-// reference to itself must not send a query into endless recursion.
-constexpr int kMaxNesting = 16;
 
 PlanarPoint Plan(const Point3& p) {
     return {p.x, p.y};
@@ -187,11 +184,29 @@ void Extend(std::optional<Box>& box, const Point3& p) {
     Extend(box, Box{p.x, p.y, p.x, p.y});
 }
 
-std::optional<Box> BoxOf(const Entity& e, const std::vector<Block>& blocks, int depth);
-double DistanceOf(const Entity& e, const Point3& p, const std::vector<Block>& blocks, int depth);
-bool Crosses(const Entity& e, const Box& box, const std::vector<Block>& blocks, int depth);
+void Extend(std::optional<Box3>& box, const Point3& p) {
+    if (!box) {
+        box = Box3{p, p};
+        return;
+    }
+    box->Include(p);
+}
 
-std::optional<Box> BoxOf(const Entity& e, const std::vector<Block>& blocks, int depth) {
+void Extend(std::optional<Box3>& box, const std::optional<Box3>& b) {
+    if (!b) return;
+    if (!box) {
+        box = b;
+        return;
+    }
+    box->Include(*b);
+}
+
+Box Plan(const Box3& b) {
+    return {b.min.x, b.min.y, b.max.x, b.max.y};
+}
+
+// The plan box of an entity that is not a reference, as it lies in its own space.
+std::optional<Box> ShapeBox(const Entity& e) {
     std::optional<Box> box;
     if (const auto* c = std::get_if<CircleData>(&e.data)) {
         const geometry::OcsFrame frame = geometry::ArbitraryAxis(c->extrusion);
@@ -204,11 +219,6 @@ std::optional<Box> BoxOf(const Entity& e, const std::vector<Block>& blocks, int 
         }
     } else if (const auto* t = std::get_if<TextData>(&e.data)) {
         for (const Point3& p : WorldOutline(*t)) Extend(box, p);
-    } else if (const auto* ins = std::get_if<InsertData>(&e.data)) {
-        if (depth >= kMaxNesting) return std::nullopt;
-        for (const Entity& sub : PlacedEntities(*ins, blocks)) {
-            if (auto b = BoxOf(sub, blocks, depth + 1)) Extend(box, *b);
-        }
     } else if (const auto* ld = std::get_if<LeaderData>(&e.data)) {
         for (const Point3& p : ld->vertices) Extend(box, p);
     } else {
@@ -217,7 +227,53 @@ std::optional<Box> BoxOf(const Entity& e, const std::vector<Block>& blocks, int 
     return box;
 }
 
-double DistanceOf(const Entity& e, const Point3& p, const std::vector<Block>& blocks, int depth) {
+// The box in space of an entity that is not a reference. Curves kept in an OCS take the
+// box of their plane's pieces at their elevation: exact on the plan view's two planes,
+// large enough on a tilted one.
+std::optional<Box3> ShapeBox3(const Entity& e) {
+    std::optional<Box3> box;
+    if (const auto* l = std::get_if<LineData>(&e.data)) {
+        Extend(box, l->start);
+        Extend(box, l->end);
+    } else if (const auto* t = std::get_if<TextData>(&e.data)) {
+        for (const Point3& p : WorldOutline(*t)) Extend(box, p);
+    } else if (const auto* ld = std::get_if<LeaderData>(&e.data)) {
+        for (const Point3& p : ld->vertices) Extend(box, p);
+    } else if (!std::holds_alternative<InsertData>(e.data) &&
+               !std::holds_alternative<OtherEntityData>(e.data)) {
+        double elevation = 0;
+        if (const auto* c = std::get_if<CircleData>(&e.data)) elevation = c->center.z;
+        if (const auto* a = std::get_if<ArcData>(&e.data)) elevation = a->center.z;
+        if (const auto* pl = std::get_if<PolylineData>(&e.data)) elevation = pl->elevation;
+        const geometry::OcsFrame frame = FrameOf(e);
+        std::optional<Box> plane;
+        for (const CurvePiece& piece : OcsCurvesOf(e)) Extend(plane, piece.box);
+        if (!plane) return std::nullopt;
+        for (const double x : {plane->minX, plane->maxX})
+            for (const double y : {plane->minY, plane->maxY})
+                Extend(box, geometry::OcsToWcs(frame, Point3{x, y, elevation}));
+    }
+    return box;
+}
+
+// The eight corners of the block's box, placed, and their box.
+Box3 PlacedBox(const InsertData& ins, const Block& block, const Box3& b) {
+    std::optional<Box3> out;
+    for (const double x : {b.min.x, b.max.x})
+        for (const double y : {b.min.y, b.max.y})
+            for (const double z : {b.min.z, b.max.z})
+                Extend(out, PlacedPoint(ins, block, Point3{x, y, z}));
+    return *out;
+}
+
+double DistanceToBox(const Box& b, const Point3& p) {
+    const double dx = std::max({b.minX - p.x, 0.0, p.x - b.maxX});
+    const double dy = std::max({b.minY - p.y, 0.0, p.y - b.maxY});
+    return std::hypot(dx, dy);
+}
+
+// Everything but references: their own curves or outlines.
+double ShapeDistance(const Entity& e, const Point3& p) {
     constexpr double kFar = std::numeric_limits<double>::infinity();
     if (const auto* t = std::get_if<TextData>(&e.data)) {
         const std::vector<Point3> outline = WorldOutline(*t);
@@ -227,13 +283,6 @@ double DistanceOf(const Entity& e, const Point3& p, const std::vector<Block>& bl
         for (std::size_t i = 0; i < outline.size(); ++i)
             best =
                 std::min(best, SegmentDistance(p, outline[i], outline[(i + 1) % outline.size()]));
-        return best;
-    }
-    if (const auto* ins = std::get_if<InsertData>(&e.data)) {
-        if (depth >= kMaxNesting) return kFar;
-        double best = kFar;
-        for (const Entity& sub : PlacedEntities(*ins, blocks))
-            best = std::min(best, DistanceOf(sub, p, blocks, depth + 1));
         return best;
     }
     if (const auto* ld = std::get_if<LeaderData>(&e.data)) {
@@ -249,15 +298,9 @@ double DistanceOf(const Entity& e, const Point3& p, const std::vector<Block>& bl
     return best;
 }
 
-bool Crosses(const Entity& e, const Box& box, const std::vector<Block>& blocks, int depth) {
+bool ShapeCrosses(const Entity& e, const Box& box) {
     if (const auto* t = std::get_if<TextData>(&e.data))
         return ConvexOverlap(Outline(*t), BoxCorners(box), Eps(BoxScale(box)));
-    if (const auto* ins = std::get_if<InsertData>(&e.data)) {
-        if (depth >= kMaxNesting) return false;
-        for (const Entity& sub : PlacedEntities(*ins, blocks))
-            if (Crosses(sub, box, blocks, depth + 1)) return true;
-        return false;
-    }
     if (const auto* ld = std::get_if<LeaderData>(&e.data)) {
         for (std::size_t i = 0; i + 1 < ld->vertices.size(); ++i) {
             const CurvePiece side =
@@ -273,28 +316,201 @@ bool Crosses(const Entity& e, const Box& box, const std::vector<Block>& blocks, 
 
 }  // namespace
 
+void Box3::Include(const Point3& p) {
+    min = {std::min(min.x, p.x), std::min(min.y, p.y), std::min(min.z, p.z)};
+    max = {std::max(max.x, p.x), std::max(max.y, p.y), std::max(max.z, p.z)};
+}
+
+void Box3::Include(const Box3& b) {
+    Include(b.min);
+    Include(b.max);
+}
+
+BlockBoxes::BlockBoxes(const std::vector<Block>& blocks)
+    : blocks_(&blocks), state_(blocks.size(), State::Unvisited), boxes_(blocks.size()) {
+    byName_.reserve(blocks.size());
+    for (std::size_t i = 0; i < blocks.size(); ++i) {
+        byName_.emplace(text::UpperAscii(blocks[i].name), i);
+        entityCount_ += blocks[i].entities.size();
+    }
+}
+
+std::optional<std::size_t> BlockBoxes::IndexOf(std::string_view name) const {
+    const auto found = byName_.find(text::UpperAscii(name));
+    if (found == byName_.end()) return std::nullopt;
+    return found->second;
+}
+
+const Block* BlockBoxes::Find(std::string_view name) const {
+    const std::optional<std::size_t> i = IndexOf(name);
+    return i ? &(*blocks_)[*i] : nullptr;
+}
+
+// Depth first over the references, on a stack of its own: a chain of a million blocks
+// nests a million deep. A block is boxed once every block it refers to is; a reference
+// back to a block still on the stack is a cycle and shows nothing.
+void BlockBoxes::Compute(std::size_t root) const {
+    struct Visit {
+        std::size_t block;
+        std::size_t next = 0;  // the first entity not yet looked at
+    };
+    std::vector<Visit> stack{{root}};
+    state_[root] = State::Visiting;
+    while (!stack.empty()) {
+        const std::size_t index = stack.back().block;
+        const Block& block = (*blocks_)[index];
+        std::size_t& next = stack.back().next;
+        std::optional<std::size_t> unboxed;
+        for (; next < block.entities.size() && !unboxed; ++next) {
+            const auto* ins = std::get_if<InsertData>(&block.entities[next].data);
+            if (!ins) continue;
+            const std::optional<std::size_t> child = IndexOf(ins->block);
+            if (child && state_[*child] == State::Unvisited) unboxed = child;
+        }
+        if (unboxed) {
+            state_[*unboxed] = State::Visiting;
+            stack.push_back({*unboxed});
+            continue;
+        }
+        std::optional<Box3> box;
+        for (const Entity& e : block.entities) {
+            const auto* ins = std::get_if<InsertData>(&e.data);
+            if (!ins) {
+                Extend(box, ShapeBox3(e));
+                continue;
+            }
+            const std::optional<std::size_t> child = IndexOf(ins->block);
+            if (child && state_[*child] == State::Done && boxes_[*child])
+                Extend(box, PlacedBox(*ins, (*blocks_)[*child], *boxes_[*child]));
+        }
+        boxes_[index] = box;
+        state_[index] = State::Done;
+        stack.pop_back();
+    }
+}
+
+std::optional<Box3> BlockBoxes::BlockBox(const Block& block) const {
+    const std::size_t index = static_cast<std::size_t>(&block - blocks_->data());
+    if (index >= blocks_->size()) return std::nullopt;
+    if (state_[index] != State::Done) Compute(index);
+    return boxes_[index];
+}
+
+std::optional<Box3> BlockBoxes::ReferenceBox(const InsertData& insert) const {
+    const Block* block = Find(insert.block);
+    if (!block) return std::nullopt;
+    const std::optional<Box3> box = BlockBox(*block);
+    if (!box) return std::nullopt;
+    return PlacedBox(insert, *block, *box);
+}
+
+ReferenceBudget ReferenceBudget::For(std::size_t modelEntities, const BlockBoxes& blocks) {
+    constexpr std::size_t kBase = 100'000;
+    constexpr std::size_t kPerEntity = 16;
+    return ReferenceBudget(kBase + kPerEntity * (modelEntities + blocks.EntityCount()));
+}
+
+bool ReferenceBudget::Take(std::size_t n) {
+    if (n > left_) {
+        exhausted_ = true;
+        return false;
+    }
+    left_ -= n;
+    return true;
+}
+
 Box BoxFromCorners(const Point3& a, const Point3& b) {
     return {std::min(a.x, b.x), std::min(a.y, b.y), std::max(a.x, b.x), std::max(a.y, b.y)};
 }
 
-std::optional<Box> EntityBox(const Entity& entity, const std::vector<Block>& blocks) {
-    return BoxOf(entity, blocks, 0);
+std::optional<Box> EntityBox(const Entity& entity, const BlockBoxes& blocks) {
+    const auto* ins = std::get_if<InsertData>(&entity.data);
+    if (!ins) return ShapeBox(entity);
+    const std::optional<Box3> box = blocks.ReferenceBox(*ins);
+    if (!box) return std::nullopt;
+    return Plan(*box);
 }
 
-double DistanceToEntity(const Entity& entity, const Point3& p, const std::vector<Block>& blocks) {
-    return DistanceOf(entity, p, blocks, 0);
+// References are opened on a stack of placed references; what a reference places besides
+// references is looked at there and then, so that a near curve is found before the walk
+// goes deeper, and a reference whose box is no nearer than the best distance found so far
+// is passed by.
+double DistanceToEntity(const Entity& entity, const Point3& p, const BlockBoxes& blocks,
+                        ReferenceBudget& budget) {
+    if (!std::holds_alternative<InsertData>(entity.data)) return ShapeDistance(entity, p);
+    double best = std::numeric_limits<double>::infinity();
+    std::vector<Entity> stack{entity};
+    while (!stack.empty()) {
+        const Entity e = std::move(stack.back());
+        stack.pop_back();
+        const InsertData& ins = std::get<InsertData>(e.data);
+        const Block* block = blocks.Find(ins.block);
+        const std::optional<Box3> box = blocks.ReferenceBox(ins);
+        if (!block || !box) continue;
+        const double toBox = DistanceToBox(Plan(*box), p);
+        if (toBox >= best) continue;
+        if (!budget.Take(block->entities.size())) {
+            best = toBox;
+            continue;
+        }
+        for (Entity& sub : PlacedEntities(ins, *block)) {
+            if (std::holds_alternative<InsertData>(sub.data))
+                stack.push_back(std::move(sub));
+            else
+                best = std::min(best, ShapeDistance(sub, p));
+        }
+    }
+    return best;
 }
 
-bool CrossesBox(const Entity& entity, const Box& box, const std::vector<Block>& blocks) {
-    return Crosses(entity, box, blocks, 0);
+bool CrossesBox(const Entity& entity, const Box& window, const BlockBoxes& blocks,
+                ReferenceBudget& budget) {
+    if (!std::holds_alternative<InsertData>(entity.data)) return ShapeCrosses(entity, window);
+    const Box near = window.Expanded(Eps(BoxScale(window)));
+    std::vector<Entity> stack{entity};
+    while (!stack.empty()) {
+        const Entity e = std::move(stack.back());
+        stack.pop_back();
+        const InsertData& ins = std::get<InsertData>(e.data);
+        const Block* block = blocks.Find(ins.block);
+        const std::optional<Box3> box = blocks.ReferenceBox(ins);
+        if (!block || !box || !near.Intersects(Plan(*box))) continue;
+        // Whatever the reference shows lies in its box, and it shows something: a window
+        // holding the box touches it.
+        if (near.Contains(Plan(*box))) return true;
+        if (!budget.Take(block->entities.size())) return true;
+        for (Entity& sub : PlacedEntities(ins, *block)) {
+            if (std::holds_alternative<InsertData>(sub.data))
+                stack.push_back(std::move(sub));
+            else if (ShapeCrosses(sub, window))
+                return true;
+        }
+    }
+    return false;
 }
 
-bool InsideBox(const Entity& entity, const Box& box, const std::vector<Block>& blocks) {
+bool InsideBox(const Entity& entity, const Box& box, const BlockBoxes& blocks) {
     const std::optional<Box> b = EntityBox(entity, blocks);
     if (!b) return false;
     const double eps = Eps(BoxScale(box));
     return b->minX >= box.minX - eps && b->maxX <= box.maxX + eps && b->minY >= box.minY - eps &&
            b->maxY <= box.maxY + eps;
+}
+
+std::optional<Box> EntityBox(const Entity& entity, const std::vector<Block>& blocks) {
+    return EntityBox(entity, BlockBoxes(blocks));
+}
+
+double DistanceToEntity(const Entity& entity, const Point3& p, const std::vector<Block>& blocks) {
+    const BlockBoxes boxes(blocks);
+    ReferenceBudget budget = ReferenceBudget::For(1, boxes);
+    return DistanceToEntity(entity, p, boxes, budget);
+}
+
+bool CrossesBox(const Entity& entity, const Box& box, const std::vector<Block>& blocks) {
+    const BlockBoxes boxes(blocks);
+    ReferenceBudget budget = ReferenceBudget::For(1, boxes);
+    return CrossesBox(entity, box, boxes, budget);
 }
 
 }  // namespace tarsel::minicad

@@ -212,14 +212,23 @@ std::optional<std::vector<Entity>> ExplodeInsert(const InsertData& insert,
 }
 
 std::vector<Entity> PlacedEntities(const InsertData& ins, const std::vector<Block>& blocks) {
-    std::vector<Entity> out;
     const Block* block = FindBlockIn(blocks, ins.block);
-    if (!block) return out;
-    const Placement pl = PlacementOf(ins, *block);
+    if (!block) return {};
+    return PlacedEntities(ins, *block);
+}
+
+std::vector<Entity> PlacedEntities(const InsertData& ins, const Block& block) {
+    std::vector<Entity> out;
+    const Placement pl = PlacementOf(ins, block);
     const geometry::OcsFrame frame = geometry::ArbitraryAxis(ins.extrusion);
-    out.reserve(block->entities.size());
-    for (const Entity& e : block->entities) out.push_back(IntoWorld(TransformEntity(e, pl), frame));
+    out.reserve(block.entities.size());
+    for (const Entity& e : block.entities) out.push_back(IntoWorld(TransformEntity(e, pl), frame));
     return out;
+}
+
+Point3 PlacedPoint(const InsertData& ins, const Block& block, const Point3& p) {
+    return geometry::OcsToWcs(geometry::ArbitraryAxis(ins.extrusion),
+                              PlacementOf(ins, block).Apply(p));
 }
 
 }  // namespace tarsel::minicad

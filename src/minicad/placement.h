@@ -42,5 +42,9 @@ struct Placement {
 // The same for geometric queries, under any placement: empty when the block is missing.
 [[nodiscard]] std::vector<Entity> PlacedEntities(const InsertData& insert,
                                                  const std::vector<Block>& blocks);
+// The same for the reference's block, already found.
+[[nodiscard]] std::vector<Entity> PlacedEntities(const InsertData& insert, const Block& block);
+// Where the reference shows a point of its block's coordinates, in the world.
+[[nodiscard]] Point3 PlacedPoint(const InsertData& insert, const Block& block, const Point3& p);
 
 }  // namespace tarsel::minicad

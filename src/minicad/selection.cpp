@@ -177,12 +177,13 @@ double PickBoxHalfSize(const Document& document) {
 std::optional<std::int64_t> FindEntityAt(const Document& document, const Point3& p,
                                          const EntityFilter& filter) {
     const Box box = Box::Around({p.x, p.y}, PickBoxHalfSize(document));
-    const auto& blocks = document.drawing().blocks;
+    const BlockBoxes& blocks = document.Blocks();
+    ReferenceBudget budget = ReferenceBudget::For(document.Entities().size(), blocks);
     std::optional<std::int64_t> best;
     double bestDistance = std::numeric_limits<double>::infinity();
     for (const Entity& e : document.Entities()) {
-        if (!filter.Matches(e) || !CrossesBox(e, box, blocks)) continue;
-        const double d = DistanceToEntity(e, p, blocks);
+        if (!filter.Matches(e) || !CrossesBox(e, box, blocks, budget)) continue;
+        const double d = DistanceToEntity(e, p, blocks, budget);
         if (d <= bestDistance) {  // later entities win ties: they are drawn on top
             bestDistance = d;
             best = e.id;
@@ -194,14 +195,16 @@ std::optional<std::int64_t> FindEntityAt(const Document& document, const Point3&
 std::vector<std::int64_t> SelectCrossing(const Document& document, const Point3& a, const Point3& b,
                                          const EntityFilter& filter) {
     const Box box = BoxFromCorners(a, b);
-    const auto& blocks = document.drawing().blocks;
-    return Collect(document, filter, [&](const Entity& e) { return CrossesBox(e, box, blocks); });
+    const BlockBoxes& blocks = document.Blocks();
+    ReferenceBudget budget = ReferenceBudget::For(document.Entities().size(), blocks);
+    return Collect(document, filter,
+                   [&](const Entity& e) { return CrossesBox(e, box, blocks, budget); });
 }
 
 std::vector<std::int64_t> SelectInside(const Document& document, const Point3& a, const Point3& b,
                                        const EntityFilter& filter) {
     const Box box = BoxFromCorners(a, b);
-    const auto& blocks = document.drawing().blocks;
+    const BlockBoxes& blocks = document.Blocks();
     return Collect(document, filter, [&](const Entity& e) { return InsideBox(e, box, blocks); });
 }
 

@@ -1163,6 +1163,10 @@ private:
                     const Affine place{ux * scale.x, uy * scale.y, Vec3{0, 0, scale.z},
                                        cell - (ux * (base.x * scale.x) + uy * (base.y * scale.y) +
                                                Vec3{0, 0, base.z * scale.z})};
+                    // Each cell counts, so that an array of a huge count over an empty block
+                    // ends as well.
+                    ++visits_;
+                    if (!Budget()) break;
                     inner.transform = ctx.transform.After(ocs.After(place));
                     for (const ObjectGroups& entity : block->entities) Draw(entity, inner);
                     if (!Budget()) break;

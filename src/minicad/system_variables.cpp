@@ -206,7 +206,7 @@ VariableError Document::ParseVariableText(std::string_view name, std::string_vie
 Extents Document::ComputeExtents() const {
     Extents ext;
     for (const Entity& e : drawing_.entities) {
-        const std::optional<Box> b = EntityBox(e, drawing_.blocks);
+        const std::optional<Box> b = EntityBox(e, Blocks());
         if (!b) continue;
         ext.min.x = std::min(ext.min.x, b->minX);
         ext.min.y = std::min(ext.min.y, b->minY);

@@ -220,6 +220,45 @@ TEST_F(RunCommand, AutoOnADrawingFullOfTextsDimensionsAndHatchesKeepsThemAll) {
     EXPECT_NE(out.find(blocks), std::string::npos);
 }
 
+// A reference elsewhere in the drawing that would show 8^15 lines if followed: 自動 labels
+// the parcel exactly as on the bare outline, and the drawing is saved with its blocks.
+TEST_F(RunCommand, AutoBesideABlockThatMultipliesToBillionsOfLinesLabelsAsOnTheBareParcel) {
+    const std::vector<minicad::Point3> outline{{0, 0, 0}, {3000, 0, 0}, {0, 4000, 0}};
+    const Outcome bare = Run({Drawing(outline, "bare.dxf"), Job("press 自動\npoint 500,500\n")});
+    ASSERT_EQ(bare.exitCode, 0) << bare.err;
+
+    minicad::Drawing drawing = minicad::ReadDxfFile(dir_ / "bare.dxf");
+    for (int level = 0; level < 16; ++level) {
+        minicad::Block block{"F" + std::to_string(level), {}, {}};
+        minicad::Entity e;
+        e.id = drawing.nextId++;
+        if (level == 15) {
+            e.data = minicad::LineData{{0, 0, 0}, {10, 10, 0}};
+            block.entities.push_back(e);
+        }
+        for (int copy = 0; copy < 8 && level < 15; ++copy) {
+            e.id = drawing.nextId++;
+            e.data = minicad::InsertData{"F" + std::to_string(level + 1), {}};
+            block.entities.push_back(e);
+        }
+        drawing.blocks.push_back(std::move(block));
+    }
+    minicad::Entity ref;
+    ref.id = drawing.nextId++;
+    ref.data = minicad::InsertData{"F0", {8000, 8000, 0}};
+    drawing.entities.push_back(ref);
+    minicad::WriteDxfFile(dir_ / "fanout.dxf", drawing);
+
+    const Outcome r = Run({Path("fanout.dxf"), Job("press 自動\npoint 500,500\n")});
+    ASSERT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, bare.out);
+    const minicad::Drawing saved = minicad::ReadDxfFile(dir_ / "fanout-out.dxf");
+    const minicad::Drawing plain = minicad::ReadDxfFile(dir_ / "bare-out.dxf");
+    EXPECT_EQ(Count(saved, kText, "H_TEXT"), Count(plain, kText, "H_TEXT"));
+    EXPECT_EQ(Count(saved, kLine, "H_HEN"), Count(plain, kLine, "H_HEN"));
+    EXPECT_EQ(saved.blocks.size(), 16u);
+}
+
 TEST_F(RunCommand, NothingRunsOrIsSavedAfterAnError) {
     const std::string lot = Drawing({{0, 0, 0}, {100, 0, 0}, {0, 100, 0}});
     struct Case {

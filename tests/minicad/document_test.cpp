@@ -82,6 +82,39 @@ TEST(Document, ABlockReferencedAnywhereCannotBeDeleted) {
     EXPECT_EQ(doc.DeleteBlock("INNER"), BlockDeleteResult::NotFound);
 }
 
+// Names are looked up through an index: it must follow every table change, and a file
+// holding one name twice finds the first, as a scan from the front does.
+TEST(Document, NamesAreFoundInAnyCaseAfterEveryTableChange) {
+    Drawing d;
+    d.layers = {Layer{"0"}, Layer{"Walls"}, Layer{"WALLS", 3}, Layer{"Roads"}};
+    d.appIds = {"ACAD", "LT_Tarsel"};
+    d.blocks = {Block{"Mark", {}, {}}, Block{"Pin", {}, {}}, Block{"Tree", {}, {}}};
+    Document doc(std::move(d));
+    ASSERT_NE(doc.FindLayer("walls"), nullptr);
+    EXPECT_EQ(doc.FindLayer("walls")->color, 7);
+    EXPECT_TRUE(doc.IsAppRegistered("lt_tarsel"));
+
+    doc.AddEntity(MakeLine(0, 0, 1, 1, "Fence"));
+    EXPECT_EQ(doc.drawing().layers.size(), 5u);
+    EXPECT_EQ(doc.FindLayer("fence")->name, "Fence");
+    EXPECT_TRUE(doc.DeleteLayer("ROADS"));
+    EXPECT_EQ(doc.FindLayer("Roads"), nullptr);
+    EXPECT_EQ(doc.FindLayer("FENCE")->name, "Fence");  // moved up a place
+
+    EXPECT_EQ(doc.DeleteBlock("MARK"), BlockDeleteResult::Deleted);
+    EXPECT_EQ(doc.FindBlock("mark"), nullptr);
+    EXPECT_EQ(doc.FindBlock("tree")->name, "Tree");
+    EXPECT_EQ(doc.AddBlock("MARK", {}).name, "MARK");
+    EXPECT_EQ(doc.FindBlock("Mark")->name, "MARK");
+    ASSERT_NE(doc.AddBlockEntity("pin", MakeLine(0, 0, 1, 1)), 0);
+    EXPECT_EQ(doc.FindBlock("Pin")->entities.size(), 1u);
+
+    doc.RegisterApp("lt_TARSEL");
+    doc.RegisterApp("Other");
+    EXPECT_EQ(doc.drawing().appIds, (std::vector<std::string>{"ACAD", "LT_Tarsel", "Other"}));
+    EXPECT_TRUE(doc.IsAppRegistered("OTHER"));
+}
+
 TEST(Document, TypedVariableValuesAreCheckedBeforeSetting) {
     Document doc;
     cadlink::Variant v;
