@@ -137,6 +137,8 @@ public:
     // Adds a group at index size(); the view of its value lives as long as the store.
     // Throws std::length_error past 4 GiB of values.
     std::string_view Add(int code, std::string_view value);
+    // Room for that many groups in all, so that a large file's index is not moved as it grows.
+    void Reserve(std::size_t groups) { items_.reserve(groups); }
     [[nodiscard]] std::size_t size() const { return items_.size(); }
     [[nodiscard]] int code(std::size_t i) const { return items_[i].code; }
     [[nodiscard]] std::string_view value(std::size_t i) const;

@@ -187,7 +187,7 @@ std::optional<ValueKind> KindOfCode(int code) {
 // grows for a line longer than the piece.
 class GroupLexer::Input {
 public:
-    explicit Input(std::string_view content) : data_(content) {}
+    explicit Input(std::string_view content) : data_(content), size_(content.size()) {}
 
     Input(const std::filesystem::path& path, const std::string& source, std::uint64_t maxBytes)
         : fromFile_(true), path_(path), source_(source), maxBytes_(maxBytes) {
@@ -202,6 +202,9 @@ public:
     }
     void Skip(std::size_t n) { pos_ += n; }
     [[nodiscard]] std::uint64_t Offset() const { return dropped_ + pos_; }
+    [[nodiscard]] std::uint64_t BytesLeft() const {
+        return size_ > Offset() ? size_ - Offset() : 0;
+    }
 
     // The bytes up to the next stop (which is consumed too). terminated is false when the input
     // ends first; false when no byte is left at all. At most kMaxLineBytes are taken.
@@ -251,6 +254,7 @@ private:
         if (std::filesystem::is_regular_file(path_, error)) {
             const std::uintmax_t size = std::filesystem::file_size(path_, error);
             if (!error && size > maxBytes_) OverLimit(size);
+            if (!error) size_ = size;
         }
     }
 
@@ -297,6 +301,7 @@ private:
     std::string_view data_;      // the window
     std::size_t pos_ = 0;        // in the window
     std::uint64_t dropped_ = 0;  // bytes of the input before the window
+    std::uint64_t size_ = 0;     // of the whole input; 0 when not known (a pipe, a device)
 };
 
 GroupLexer::GroupLexer(std::string_view content, std::string sourceName)
@@ -311,6 +316,10 @@ GroupLexer::GroupLexer(const std::filesystem::path& path, std::string sourceName
 }
 
 GroupLexer::~GroupLexer() = default;
+
+std::uint64_t GroupLexer::BytesLeft() const {
+    return input_->BytesLeft();
+}
 
 void GroupLexer::Rewind() {
     input_->Rewind();

@@ -84,6 +84,9 @@ public:
     [[nodiscard]] const std::string& Source() const { return source_; }
     // Back to the first group, to read the input again.
     void Rewind();
+    // The bytes not yet read, when the input's size is known (0 otherwise): enough to size
+    // what the rest will fill, never to decide anything.
+    [[nodiscard]] std::uint64_t BytesLeft() const;
 
 private:
     class Input;

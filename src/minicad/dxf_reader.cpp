@@ -8,7 +8,9 @@
 #include <functional>
 #include <limits>
 #include <map>
+#include <new>
 #include <set>
+#include <stdexcept>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -179,6 +181,7 @@ private:
 class Cursor {
 public:
     Cursor(dxf::GroupLexer& lexer, RawStore& store) : lexer_(lexer), store_(store) {}
+    [[nodiscard]] std::uint64_t BytesLeft() const { return lexer_.BytesLeft(); }
 
     [[nodiscard]] bool AtEnd() const { return !Fetch(); }
     [[nodiscard]] const Group& Current() const {
@@ -294,6 +297,24 @@ const Group& Record::operator[](std::size_t i) const {
     return data_ ? data_[first_ + i] : cursor_->At(first_ + i);
 }
 
+// A little less than a group and an entity take in the files CADs write: the arrays that grow
+// with a file are given room for what is left of it, so that they are not moved (and their
+// memory touched twice) as they grow. Room never filled is never touched.
+constexpr std::uint64_t kBytesPerGroupGuess = 10;
+constexpr std::uint64_t kBytesPerEntityGuess = 128;
+
+// Room for what the rest of the file will likely fill. Only a hint: one the machine refuses
+// is dropped, and the array grows as it would have.
+template <typename Grow>
+void Presize(std::uint64_t count, Grow grow) {
+    if (count < 1024) return;
+    try {
+        grow(static_cast<std::size_t>(count));
+    } catch (const std::bad_alloc&) {
+    } catch (const std::length_error&) {
+    }
+}
+
 class Reader {
 public:
     Reader(dxf::GroupLexer& lexer, DxfNotes* notes, const DxfReadOptions& options)
@@ -302,6 +323,8 @@ public:
           store_(std::make_shared<RawStore>()),
           cur_(lexer, *store_),
           notes_(notes) {
+        Presize(lexer.BytesLeft() / kBytesPerGroupGuess,
+                [&](std::size_t n) { store_->Reserve(n); });
         drawing_.codePage = encoding_.saved;
         drawing_.binaryDxf = lexer.Binary();
         image_ = std::make_shared<DxfFileImage>();
@@ -329,6 +352,8 @@ public:
             } else if (name == "BLOCKS") {
                 ReadBlocks();
             } else if (name == "ENTITIES") {
+                Presize(cur_.BytesLeft() / kBytesPerEntityGuess,
+                        [&](std::size_t n) { drawing_.entities.reserve(n); });
                 ReadEntities(&drawing_.entities, "");
             } else {
                 SkipSection(name);
