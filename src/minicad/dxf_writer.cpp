@@ -6,6 +6,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <functional>
 #include <limits>
 #include <map>
@@ -86,7 +87,9 @@ std::pair<int, int> AlignmentGroups(TextAlignment a) {
 // The names every table must hold, gathered from the drawing and from what its entities use,
 // so a drawing whose records miss an entry still gives a file that readers accept.
 struct Names {
-    std::vector<Layer> layers;
+    // The drawing's own layers are pointed to, not copied: a drawing may hold tens of
+    // thousands, and a save runs over them twice.
+    std::vector<const Layer*> layers;
     std::vector<std::string> appIds;
     std::vector<std::string> styles;
     std::vector<std::string> linetypes;
@@ -98,15 +101,27 @@ struct Names {
         if (upper == "BYLAYER" || upper == "BYBLOCK") return;
         if (linetypeKeys_.insert(std::move(upper)).second) linetypes.push_back(name);
     }
+    // layer must outlive the Names: one of the drawing's.
     void AddLayer(const Layer& layer) {
-        if (layerKeys_.insert(UpperAscii(layer.name)).second) layers.push_back(layer);
+        if (layerKeys_.insert(UpperAscii(layer.name)).second) layers.push_back(&layer);
+    }
+    // A layer the drawing's table lacks.
+    void AddMissingLayer(const std::string& name) {
+        if (!layerKeys_.insert(UpperAscii(name)).second) return;
+        made_.push_back(Layer{name});
+        layers.push_back(&made_.back());
+    }
+    // Room for the drawing's own layers and the two every file has, grown once.
+    void ReserveLayers(std::size_t n) {
+        layers.reserve(n + 2);
+        layerKeys_.reserve(n + 2);
     }
     // An entity's layer; most follow one on the same layer, which need not be looked up.
     void AddEntityLayer(const std::string& name) {
         const std::string& layer = name.empty() ? kZero : name;
         if (lastEntityLayer_ && *lastEntityLayer_ == layer) return;
         lastEntityLayer_ = &layer;
-        if (layerKeys_.insert(UpperAscii(layer)).second) layers.push_back(Layer{layer});
+        AddMissingLayer(layer);
     }
 
 private:
@@ -115,6 +130,7 @@ private:
         if (keys.insert(UpperAscii(name)).second) list.push_back(name);
     }
     static inline const std::string kZero = "0";
+    std::deque<Layer> made_;  // the layers added here; a deque keeps their addresses
     // The upper-cased names already in each list: tables compare names without case.
     std::unordered_set<std::string> layerKeys_, appKeys_, styleKeys_, linetypeKeys_;
     const std::string* lastEntityLayer_ = nullptr;
@@ -321,12 +337,13 @@ private:
     // ---- what the tables must hold ----
 
     void Collect() {
+        names_.ReserveLayers(d_.layers.size());
         for (const Layer& l : d_.layers) {
             if (l.name.empty()) Refuse("a layer without a name");
             names_.AddLayer(l);
         }
-        names_.AddLayer(Layer{"0"});
-        names_.AddLayer(Layer{d_.variables.clayer.empty() ? "0" : d_.variables.clayer});
+        names_.AddMissingLayer("0");
+        names_.AddMissingLayer(d_.variables.clayer.empty() ? "0" : d_.variables.clayer);
         names_.AddApp("ACAD");
         for (const std::string& a : d_.appIds) {
             if (a.empty()) Refuse("a registered application without a name");
@@ -361,8 +378,8 @@ private:
         }
         for (const Block& b : d_.blocks)
             for (const Entity& e : b.entities) visit(e);
-        for (const Layer& l : names_.layers)
-            names_.AddLinetype(l.linetype.empty() ? "Continuous" : l.linetype);
+        for (const Layer* l : names_.layers)
+            names_.AddLinetype(l->linetype.empty() ? "Continuous" : l->linetype);
     }
 
     void AddExtents(const Entity& e) {
@@ -410,7 +427,7 @@ private:
     unsigned NameCodePage() const {
         if (d_.codePage != 0 && d_.codePage != platform::kCodePageUtf8) return d_.codePage;
         std::vector<const std::string*> names;
-        for (const Layer& l : names_.layers) names.insert(names.end(), {&l.name, &l.linetype});
+        for (const Layer* l : names_.layers) names.insert(names.end(), {&l->name, &l->linetype});
         for (const auto* list : {&names_.appIds, &names_.styles, &names_.linetypes})
             for (const std::string& s : *list) names.push_back(&s);
         for (const Block& b : d_.blocks) names.push_back(&b.name);
@@ -539,7 +556,7 @@ private:
         EndTable();
 
         table = BeginTable("LAYER", names_.layers.size());
-        for (const Layer& l : names_.layers) LayerEntry(l, table);
+        for (const Layer* l : names_.layers) LayerEntry(*l, table);
         EndTable();
 
         table = BeginTable("STYLE", names_.styles.size());
@@ -1124,11 +1141,11 @@ private:
             RawOut(t.head);
             const std::string& handle = tableHandles_[t.name];
             if (t.name == "LAYER") {
-                for (const Layer& l : names_.layers) {
-                    if (!l.raw.empty())
-                        RawOut(l.raw);
+                for (const Layer* l : names_.layers) {
+                    if (!l->raw.empty())
+                        RawOut(l->raw);
                     else
-                        LayerEntry(l, handle);
+                        LayerEntry(*l, handle);
                 }
             } else if (t.name == "BLOCK_RECORD") {
                 std::unordered_set<std::string> present;
