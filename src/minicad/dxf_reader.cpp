@@ -1113,7 +1113,7 @@ private:
     std::unordered_map<std::string, std::size_t> layerIndex_{{"0", 0}};  // upper-cased
     std::unordered_set<std::string> appIndex_{"ACAD"};                   // upper-cased
     std::vector<InsertRef> inserts_;
-    std::string lastLayer_;                                // of the entity read last
+    std::string lastLayer_;                               // of the entity read last
     std::map<std::string, int> layersUsed_;               // name -> first line
     std::map<std::string, std::pair<int, int>> skipped_;  // what -> (count, first line)
 };
