@@ -18,6 +18,7 @@
 #include "minicad/document.h"
 #include "minicad/drawing.h"
 #include "minicad/dxf.h"
+#include "survey_drawing.h"
 
 namespace {
 
@@ -45,52 +46,6 @@ Entity Ref(Drawing& d, std::string block, const Point3& at) {
     e.id = d.nextId++;
     e.data = InsertData{std::move(block), at};
     return e;
-}
-
-// The mix of a survey drawing: lines, polylines with a bulge, circles, arcs, texts.
-Drawing Survey(std::size_t n) {
-    Drawing d;
-    for (const char* layer : {"PARCEL", "ROAD", "TEXT", "POINTS"}) d.layers.push_back(Layer{layer});
-    d.entities.reserve(n);
-    for (std::size_t i = 0; i < n; ++i) {
-        const double x = double(i % 400) * 25.0 + 0.125 * double(i % 7);
-        const double y = double(i / 400) * 25.0 + 0.375;
-        Entity e;
-        e.id = d.nextId++;
-        switch (i % 5) {
-            case 0:
-                e.layer = "PARCEL";
-                e.data = LineData{{x, y, 0}, {x + 24.5, y + 3.25, 0}};
-                break;
-            case 1: {
-                e.layer = "ROAD";
-                PolylineData pl;
-                pl.closed = i % 2 == 0;
-                pl.vertices = {{x, y, 0}, {x + 10, y, 0.25}, {x + 10, y + 10, 0}, {x, y + 12, 0}};
-                e.data = pl;
-                break;
-            }
-            case 2:
-                e.layer = "POINTS";
-                e.data = CircleData{{x, y, 0}, 0.5};
-                break;
-            case 3:
-                e.layer = "ROAD";
-                e.data = ArcData{{x, y, 0}, 7.5, 0.25, 2.0};
-                break;
-            default: {
-                e.layer = "TEXT";
-                TextData t;
-                t.text = "12-" + std::to_string(i);
-                t.insertion = {x, y, 0};
-                t.height = 2.5;
-                e.data = t;
-                break;
-            }
-        }
-        d.entities.push_back(std::move(e));
-    }
-    return d;
 }
 
 Drawing Layers(std::size_t n, bool each) {
@@ -140,7 +95,7 @@ int Run(int argc, char** argv) {
     if (step == "make" && argc == 5) {
         const auto version = DxfVersionFromName(argv[3]);
         if (!version) throw std::runtime_error(std::string("not a DXF version: ") + argv[3]);
-        WriteDxfFile(argv[4], Survey(Count(argv[2])), *version);
+        WriteDxfFile(argv[4], tarsel::bench::SurveyDrawing(Count(argv[2])), *version);
     } else if (step == "layers" && argc == 5) {
         WriteDxfFile(argv[4], Layers(Count(argv[2]), std::string_view(argv[3]) == "each"));
     } else if (step == "fanout" && argc == 5) {
