@@ -540,11 +540,13 @@ private:
             }
         }
         if (layer.name.empty()) cur_.FailAt(line, "a LAYER without a name");
-        if (Layer* existing = FindLayer(layer.name)) {
-            *existing = layer;  // "0" is always there; the file's entry describes it
-        } else {
-            AddLayer(std::move(layer));
-        }
+        // "0" is always there, and a name may come twice: the file's last entry describes it.
+        const auto [at, added] =
+            layerIndex_.try_emplace(UpperAscii(layer.name), drawing_.layers.size());
+        if (added)
+            drawing_.layers.push_back(std::move(layer));
+        else
+            drawing_.layers[at->second] = std::move(layer);
     }
 
     void ReadAppId(Record entry, int line) {

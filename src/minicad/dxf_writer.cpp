@@ -161,15 +161,6 @@ public:
     Writer(const Drawing& drawing, int release, DxfNotes* dropped, const platform::ByteSink* sink)
         : Writer(drawing, release, dropped, sink, false) {}
 
-    // The $HANDSEED of the file Write would make: the handle after the last one it hands out.
-    // The header comes first and the handles only as the objects go out, so a first pass that
-    // hands out the same handles and formats nothing counts them.
-    static std::uint64_t HandSeed(const Drawing& drawing, int release) {
-        Writer counting(drawing, release, nullptr, nullptr, true);
-        counting.Write();
-        return counting.nextHandle_;
-    }
-
 private:
     Writer(const Drawing& drawing, int release, DxfNotes* dropped, const platform::ByteSink* sink,
            bool counting)
@@ -199,7 +190,7 @@ private:
 
 public:
     void Write() {
-        if (!r12_ && !counting_) handSeed_ = HandSeed(d_, requested_);
+        if (!r12_ && !counting_) CountHandles();
         if (!counting_) out_.reserve(kSinkChunk + kSinkChunk / 4);
         if (file_) return WriteKept();
         Collect();
@@ -334,9 +325,25 @@ private:
         for (std::size_t i = 0; i < d_.blocks.size(); ++i) blockRecords_.push_back(NewHandle());
     }
 
+    // The $HANDSEED of the file: the handle after the last one handed out. The header comes
+    // first and the handles only as the objects go out, so a first pass that hands out the
+    // same handles and formats nothing counts them. What it gathered from the drawing is what
+    // this pass would gather: taken over, not gathered twice.
+    void CountHandles() {
+        Writer counting(d_, requested_, nullptr, nullptr, true);
+        counting.Write();
+        handSeed_ = counting.nextHandle_;
+        names_ = std::move(counting.names_);
+        blocks_ = std::move(counting.blocks_);
+        extents_ = counting.extents_;
+        collected_ = true;
+    }
+
     // ---- what the tables must hold ----
 
     void Collect() {
+        if (collected_) return;
+        collected_ = true;
         names_.ReserveLayers(d_.layers.size());
         for (const Layer& l : d_.layers) {
             if (l.name.empty()) Refuse("a layer without a name");
@@ -1421,6 +1428,7 @@ private:
     std::string out_;
     Names names_;
     Extents extents_;
+    bool collected_ = false;  // names_, blocks_ and extents_ hold the drawing's
     std::int64_t currentId_ = 0;
     std::uint64_t nextHandle_ = 1;
     std::uint64_t firstNewHandle_ = 1;  // of a kept file: the first handle above its own
