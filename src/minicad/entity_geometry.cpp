@@ -396,12 +396,12 @@ std::optional<Box3> BlockBoxes::BlockBox(const Block& block) const {
     return boxes_[index];
 }
 
-std::optional<Box3> BlockBoxes::ReferenceBox(const InsertData& insert) const {
+std::optional<BlockBoxes::Placed> BlockBoxes::Place(const InsertData& insert) const {
     const Block* block = Find(insert.block);
     if (!block) return std::nullopt;
     const std::optional<Box3> box = BlockBox(*block);
     if (!box) return std::nullopt;
-    return PlacedBox(insert, *block, *box);
+    return Placed{block, PlacedBox(insert, *block, *box)};
 }
 
 ReferenceBudget ReferenceBudget::For(std::size_t modelEntities, const BlockBoxes& blocks) {
@@ -426,9 +426,9 @@ Box BoxFromCorners(const Point3& a, const Point3& b) {
 std::optional<Box> EntityBox(const Entity& entity, const BlockBoxes& blocks) {
     const auto* ins = std::get_if<InsertData>(&entity.data);
     if (!ins) return ShapeBox(entity);
-    const std::optional<Box3> box = blocks.ReferenceBox(*ins);
-    if (!box) return std::nullopt;
-    return Plan(*box);
+    const std::optional<BlockBoxes::Placed> placed = blocks.Place(*ins);
+    if (!placed) return std::nullopt;
+    return Plan(placed->box);
 }
 
 // References are opened on a stack of placed references; what a reference places besides
@@ -437,25 +437,24 @@ std::optional<Box> EntityBox(const Entity& entity, const BlockBoxes& blocks) {
 // is passed by.
 double DistanceToEntity(const Entity& entity, const Point3& p, const BlockBoxes& blocks,
                         ReferenceBudget& budget) {
-    if (!std::holds_alternative<InsertData>(entity.data)) return ShapeDistance(entity, p);
+    const auto* reference = std::get_if<InsertData>(&entity.data);
+    if (!reference) return ShapeDistance(entity, p);
     double best = std::numeric_limits<double>::infinity();
-    std::vector<Entity> stack{entity};
+    std::vector<InsertData> stack{*reference};
     while (!stack.empty()) {
-        const Entity e = std::move(stack.back());
+        const InsertData ins = std::move(stack.back());
         stack.pop_back();
-        const InsertData& ins = std::get<InsertData>(e.data);
-        const Block* block = blocks.Find(ins.block);
-        const std::optional<Box3> box = blocks.ReferenceBox(ins);
-        if (!block || !box) continue;
-        const double toBox = DistanceToBox(Plan(*box), p);
+        const std::optional<BlockBoxes::Placed> placed = blocks.Place(ins);
+        if (!placed) continue;
+        const double toBox = DistanceToBox(Plan(placed->box), p);
         if (toBox >= best) continue;
-        if (!budget.Take(block->entities.size())) {
+        if (!budget.Take(placed->block->entities.size())) {
             best = toBox;
             continue;
         }
-        for (Entity& sub : PlacedEntities(ins, *block)) {
-            if (std::holds_alternative<InsertData>(sub.data))
-                stack.push_back(std::move(sub));
+        for (Entity& sub : PlacedEntities(ins, *placed->block)) {
+            if (auto* inner = std::get_if<InsertData>(&sub.data))
+                stack.push_back(std::move(*inner));
             else
                 best = std::min(best, ShapeDistance(sub, p));
         }
@@ -465,23 +464,22 @@ double DistanceToEntity(const Entity& entity, const Point3& p, const BlockBoxes&
 
 bool CrossesBox(const Entity& entity, const Box& window, const BlockBoxes& blocks,
                 ReferenceBudget& budget) {
-    if (!std::holds_alternative<InsertData>(entity.data)) return ShapeCrosses(entity, window);
+    const auto* reference = std::get_if<InsertData>(&entity.data);
+    if (!reference) return ShapeCrosses(entity, window);
     const Box near = window.Expanded(Eps(BoxScale(window)));
-    std::vector<Entity> stack{entity};
+    std::vector<InsertData> stack{*reference};
     while (!stack.empty()) {
-        const Entity e = std::move(stack.back());
+        const InsertData ins = std::move(stack.back());
         stack.pop_back();
-        const InsertData& ins = std::get<InsertData>(e.data);
-        const Block* block = blocks.Find(ins.block);
-        const std::optional<Box3> box = blocks.ReferenceBox(ins);
-        if (!block || !box || !near.Intersects(Plan(*box))) continue;
+        const std::optional<BlockBoxes::Placed> placed = blocks.Place(ins);
+        if (!placed || !near.Intersects(Plan(placed->box))) continue;
         // Whatever the reference shows lies in its box, and it shows something: a window
         // holding the box touches it.
-        if (near.Contains(Plan(*box))) return true;
-        if (!budget.Take(block->entities.size())) return true;
-        for (Entity& sub : PlacedEntities(ins, *block)) {
-            if (std::holds_alternative<InsertData>(sub.data))
-                stack.push_back(std::move(sub));
+        if (near.Contains(Plan(placed->box))) return true;
+        if (!budget.Take(placed->block->entities.size())) return true;
+        for (Entity& sub : PlacedEntities(ins, *placed->block)) {
+            if (auto* inner = std::get_if<InsertData>(&sub.data))
+                stack.push_back(std::move(*inner));
             else if (ShapeCrosses(sub, window))
                 return true;
         }

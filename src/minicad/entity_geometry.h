@@ -44,8 +44,12 @@ public:
     [[nodiscard]] const Block* Find(std::string_view name) const;
     // In block coordinates; nullopt for a block that shows nothing.
     [[nodiscard]] std::optional<Box3> BlockBox(const Block& block) const;
-    // The reference's box in the world: nullopt for a missing or empty block.
-    [[nodiscard]] std::optional<Box3> ReferenceBox(const InsertData& insert) const;
+    struct Placed {
+        const Block* block;
+        Box3 box;  // in the world
+    };
+    // The reference's block and box: nullopt for a missing or empty block.
+    [[nodiscard]] std::optional<Placed> Place(const InsertData& insert) const;
     // How many entities the definitions hold together.
     [[nodiscard]] std::size_t EntityCount() const { return entityCount_; }
 

@@ -75,8 +75,7 @@ const Block* Document::FindBlock(std::string_view name) const {
 }
 
 Block* Document::FindBlockForChange(std::string_view name) {
-    const auto found = blockIndex_.find(text::UpperAscii(name));
-    return found == blockIndex_.end() ? nullptr : &drawing_.blocks[found->second];
+    return const_cast<Block*>(FindBlock(name));  // the block is the document's own
 }
 
 const Block& Document::AddBlock(std::string_view name, const Point3& base) {
