@@ -3,9 +3,13 @@
 // writing, boundary tracing and the automation objects all work on these records.
 #pragma once
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <ostream>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -34,6 +38,60 @@ struct XdataItem {
 struct XdataGroup {
     std::string application;  // as registered (DXF 1001); compared upper-cased
     std::vector<XdataItem> items;
+};
+
+// A name that many objects hold, such as the layer of each entity: one counted copy of the text
+// per distinct name rather than one per holder, so that a million entities on four layers keep
+// four strings. Reads like a const std::string; assigning makes a new copy (the reader shares).
+class SharedName {
+public:
+    SharedName() noexcept;
+    SharedName(std::string_view text);  // NOLINT: stands for a string
+    SharedName(const std::string& text) : SharedName(std::string_view(text)) {}  // NOLINT
+    SharedName(const char* text) : SharedName(std::string_view(text)) {}         // NOLINT
+    SharedName(const SharedName& other) noexcept : rep_(other.rep_) { Hold(); }
+    SharedName(SharedName&& other) noexcept;
+    SharedName& operator=(const SharedName& other) noexcept;
+    SharedName& operator=(SharedName&& other) noexcept;
+    ~SharedName() { Release(); }
+
+    [[nodiscard]] const std::string& str() const noexcept { return rep_->text; }
+    operator const std::string&() const noexcept { return rep_->text; }  // NOLINT
+    operator std::string_view() const noexcept { return rep_->text; }    // NOLINT
+    [[nodiscard]] bool empty() const noexcept { return rep_->text.empty(); }
+    [[nodiscard]] std::size_t size() const noexcept { return rep_->text.size(); }
+    [[nodiscard]] const char* c_str() const noexcept { return rep_->text.c_str(); }
+    void clear() noexcept;
+
+    friend bool operator==(const SharedName& a, const SharedName& b) noexcept {
+        return a.rep_ == b.rep_ || a.str() == b.str();
+    }
+    friend bool operator==(const SharedName& a, std::string_view b) noexcept {
+        return a.str() == b;
+    }
+    friend bool operator==(const SharedName& a, const std::string& b) noexcept {
+        return a.str() == b;
+    }
+    friend bool operator==(const SharedName& a, const char* b) noexcept {
+        return a.str() == std::string_view(b);
+    }
+    friend std::ostream& operator<<(std::ostream& out, const SharedName& name) {
+        return out << name.str();
+    }
+
+private:
+    struct Rep {
+        std::atomic<std::size_t> refs;
+        std::string text;
+        bool immortal = false;  // the static "" and "0", never counted
+    };
+    void Hold() const noexcept {
+        if (!rep_->immortal) rep_->refs.fetch_add(1, std::memory_order_relaxed);
+    }
+    void Release() noexcept;
+    static Rep* Empty() noexcept;
+
+    Rep* rep_;
 };
 
 struct LineData {  // AcDbLine, DXF LINE
@@ -125,8 +183,98 @@ struct OtherEntityData {
     std::string block;  // the block a DIMENSION draws through (2), "" otherwise
 };
 
-using EntityData = std::variant<LineData, CircleData, ArcData, PolylineData, TextData, InsertData,
-                                LeaderData, OtherEntityData>;
+// A value kept on the heap but copied and compared like a value: the large and less common kinds
+// of entity live in one, so that the common ones (lines, arcs, polylines) do not pay for their
+// size in every entity of a drawing of millions. Never empty except after being moved from.
+template <class T>
+class Boxed {
+public:
+    Boxed() : p_(std::make_unique<T>()) {}
+    Boxed(const T& value) : p_(std::make_unique<T>(value)) {}        // NOLINT: as if it were a T
+    Boxed(T&& value) : p_(std::make_unique<T>(std::move(value))) {}  // NOLINT
+    Boxed(const Boxed& other) : p_(std::make_unique<T>(*other)) {}
+    Boxed(Boxed&&) noexcept = default;
+    Boxed& operator=(const Boxed& other) {
+        if (this != &other) p_ = std::make_unique<T>(*other);
+        return *this;
+    }
+    Boxed& operator=(Boxed&&) noexcept = default;
+    ~Boxed() = default;
+
+    [[nodiscard]] T& operator*() noexcept { return *p_; }
+    [[nodiscard]] const T& operator*() const noexcept { return *p_; }
+    [[nodiscard]] T* operator->() noexcept { return p_.get(); }
+    [[nodiscard]] const T* operator->() const noexcept { return p_.get(); }
+
+private:
+    std::unique_ptr<T> p_;
+};
+
+using EntityData = std::variant<LineData, CircleData, ArcData, PolylineData, Boxed<TextData>,
+                                Boxed<InsertData>, LeaderData, OtherEntityData>;
+
+namespace detail {
+template <class T>
+struct BoxOf {
+    using type = T;
+};
+template <>
+struct BoxOf<TextData> {
+    using type = Boxed<TextData>;
+};
+template <>
+struct BoxOf<InsertData> {
+    using type = Boxed<InsertData>;
+};
+template <class T>
+T& Unbox(T& value) noexcept {
+    return value;
+}
+template <class T>
+T& Unbox(Boxed<T>& value) noexcept {
+    return *value;
+}
+template <class T>
+const T& Unbox(const Boxed<T>& value) noexcept {
+    return *value;
+}
+}  // namespace detail
+
+// The kind T of an entity's data, or null: std::get_if that looks through the boxes.
+template <class T>
+[[nodiscard]] T* DataIf(EntityData& data) noexcept {
+    auto* held = std::get_if<typename detail::BoxOf<T>::type>(&data);
+    return held ? &detail::Unbox(*held) : nullptr;
+}
+template <class T>
+[[nodiscard]] const T* DataIf(const EntityData& data) noexcept {
+    const auto* held = std::get_if<typename detail::BoxOf<T>::type>(&data);
+    return held ? &detail::Unbox(*held) : nullptr;
+}
+template <class T>
+[[nodiscard]] bool HoldsData(const EntityData& data) noexcept {
+    return std::holds_alternative<typename detail::BoxOf<T>::type>(data);
+}
+// std::get through the boxes: throws std::bad_variant_access when the data is of another kind.
+template <class T>
+[[nodiscard]] const T& DataOf(const EntityData& data) {
+    return detail::Unbox(std::get<typename detail::BoxOf<T>::type>(data));
+}
+template <class T>
+[[nodiscard]] T& DataOf(EntityData& data) {
+    return detail::Unbox(std::get<typename detail::BoxOf<T>::type>(data));
+}
+// std::visit with the boxes opened: the visitor sees a TextData, not its box.
+template <class F>
+decltype(auto) VisitData(F&& visitor, EntityData& data) {
+    return std::visit([&](auto& held) -> decltype(auto) { return visitor(detail::Unbox(held)); },
+                      data);
+}
+template <class F>
+decltype(auto) VisitData(F&& visitor, const EntityData& data) {
+    return std::visit(
+        [&](const auto& held) -> decltype(auto) { return visitor(detail::Unbox(held)); }, data);
+}
 
 // The groups of a file as read, shared by every object that came from it: code and the value
 // line's bytes untouched (strings in the file's encoding). Eight bytes per group beside its
@@ -188,10 +336,82 @@ private:
     std::size_t begin_ = 0, end_ = 0;
 };
 
+// The xdata of an entity: most have none, so an entity without it holds one null pointer
+// instead of an empty vector. Reads like a std::vector<XdataGroup>.
+class XdataList {
+public:
+    XdataList() = default;
+    XdataList(std::vector<XdataGroup> groups) { *this = std::move(groups); }  // NOLINT
+    XdataList(const XdataList& other)
+        : groups_(other.groups_ ? std::make_unique<std::vector<XdataGroup>>(*other.groups_)
+                                : nullptr) {}
+    XdataList(XdataList&&) noexcept = default;
+    XdataList& operator=(const XdataList& other) {
+        if (this != &other) *this = XdataList(other);
+        return *this;
+    }
+    XdataList& operator=(XdataList&&) noexcept = default;
+    XdataList& operator=(std::vector<XdataGroup> groups) {
+        if (groups.empty())
+            groups_.reset();
+        else
+            groups_ = std::make_unique<std::vector<XdataGroup>>(std::move(groups));
+        return *this;
+    }
+    ~XdataList() = default;
+
+    operator std::vector<XdataGroup>() const {
+        return groups_ ? *groups_ : std::vector<XdataGroup>{};
+    }  // NOLINT
+
+    [[nodiscard]] bool empty() const noexcept { return !groups_ || groups_->empty(); }
+    [[nodiscard]] std::size_t size() const noexcept { return groups_ ? groups_->size() : 0; }
+    [[nodiscard]] XdataGroup* begin() noexcept { return groups_ ? groups_->data() : nullptr; }
+    [[nodiscard]] XdataGroup* end() noexcept { return begin() + size(); }
+    [[nodiscard]] const XdataGroup* begin() const noexcept {
+        return groups_ ? groups_->data() : nullptr;
+    }
+    [[nodiscard]] const XdataGroup* end() const noexcept { return begin() + size(); }
+    [[nodiscard]] XdataGroup& operator[](std::size_t i) noexcept { return (*groups_)[i]; }
+    [[nodiscard]] const XdataGroup& operator[](std::size_t i) const noexcept {
+        return (*groups_)[i];
+    }
+    [[nodiscard]] const XdataGroup& at(std::size_t i) const {
+        if (i >= size()) throw std::out_of_range("no such xdata group");
+        return (*groups_)[i];
+    }
+    [[nodiscard]] XdataGroup& front() noexcept { return groups_->front(); }
+    [[nodiscard]] const XdataGroup& front() const noexcept { return groups_->front(); }
+    [[nodiscard]] XdataGroup& back() noexcept { return groups_->back(); }
+    [[nodiscard]] const XdataGroup& back() const noexcept { return groups_->back(); }
+    void push_back(XdataGroup group) { Groups().push_back(std::move(group)); }
+    template <class... Args>
+    XdataGroup& emplace_back(Args&&... args) {
+        return Groups().emplace_back(std::forward<Args>(args)...);
+    }
+    XdataGroup* erase(const XdataGroup* at) {
+        const auto i = static_cast<std::ptrdiff_t>(at - begin());
+        groups_->erase(groups_->begin() + i);
+        if (groups_->empty()) {
+            groups_.reset();
+            return nullptr;
+        }
+        return groups_->data() + i;
+    }
+    void clear() noexcept { groups_.reset(); }
+
+private:
+    std::vector<XdataGroup>& Groups() {
+        if (!groups_) groups_ = std::make_unique<std::vector<XdataGroup>>();
+        return *groups_;
+    }
+    std::unique_ptr<std::vector<XdataGroup>> groups_;
+};
+
 struct Entity {
-    std::int64_t id = 0;      // ObjectID: 64-bit, never reused within a document
-    std::string layer = "0";  // 8
-    std::vector<XdataGroup> xdata;
+    std::int64_t id = 0;     // ObjectID: 64-bit, never reused within a document
+    SharedName layer = "0";  // 8
+    XdataList xdata;
     EntityData data;
     RawGroups raw{};       // as read; empty for an entity the model created
     bool changed = false;  // changed by the model since reading: written from the model

@@ -727,16 +727,17 @@ private:
         }
         Entity e;
         e.id = drawing_.nextId++;
-        e.layer = std::move(common.layer);
+        // Only layers the tables lack are gathered, and an entity on the layer of the one
+        // before is not looked up again but shares its name: most files hold long runs on one
+        // layer.
+        if (lastLayer_ != common.layer) {
+            if (!FindLayer(common.layer)) layersUsed_.try_emplace(common.layer, line);
+            lastLayer_ = SharedName(common.layer);
+        }
+        e.layer = lastLayer_;
         e.xdata = std::move(common.xdata);
         e.data = std::move(data);
         e.raw = raw;
-        // Only layers the tables lack are gathered, and an entity on the layer of the one
-        // before is not looked up again: most files hold long runs on one layer.
-        if (e.layer != lastLayer_) {
-            if (!FindLayer(e.layer)) layersUsed_.try_emplace(e.layer, line);
-            lastLayer_ = e.layer;
-        }
         into->push_back(std::move(e));
         return true;
     }
@@ -1115,7 +1116,7 @@ private:
     std::unordered_map<std::string, std::size_t> layerIndex_{{"0", 0}};  // upper-cased
     std::unordered_set<std::string> appIndex_{"ACAD"};                   // upper-cased
     std::vector<InsertRef> inserts_;
-    std::string lastLayer_;                               // of the entity read last
+    SharedName lastLayer_;                                // of the entity read last
     std::map<std::string, int> layersUsed_;               // name -> first line
     std::map<std::string, std::pair<int, int>> skipped_;  // what -> (count, first line)
 };

@@ -372,9 +372,9 @@ private:
                 if (x.application.empty()) Refuse(Context() + "has xdata without an application");
                 names_.AddApp(x.application);
             }
-            if (const auto* t = std::get_if<TextData>(&e.data))
+            if (const auto* t = DataIf<TextData>(e.data))
                 names_.AddStyle(t->style.empty() ? "Standard" : t->style);
-            if (const auto* i = std::get_if<InsertData>(&e.data))
+            if (const auto* i = DataIf<InsertData>(e.data))
                 if (!blocks_.count(UpperAscii(i->block)))
                     Refuse(Context() + "inserts block " + i->block + ", which the drawing lacks");
             currentId_ = 0;
@@ -390,7 +390,7 @@ private:
     }
 
     void AddExtents(const Entity& e) {
-        std::visit(
+        VisitData(
             [&](const auto& data) {
                 using T = std::decay_t<decltype(data)>;
                 if constexpr (std::is_same_v<T, LineData>) {
@@ -763,7 +763,7 @@ private:
         std::set<int> written;
         const bool noteDropped = dropped_ && !e.raw.empty() && !file_;
         if (noteDropped) writtenCodes_ = &written;
-        std::visit([&](const auto& data) { WriteData(e, owner, data); }, e.data);
+        VisitData([&](const auto& data) { WriteData(e, owner, data); }, e.data);
         writtenCodes_ = nullptr;
         if (noteDropped) NoteDroppedGroups(e, written);
         currentId_ = 0;
@@ -1255,7 +1255,7 @@ private:
             RawOut(e.raw);
             return;
         }
-        if (!e.raw.empty() && std::holds_alternative<OtherEntityData>(e.data)) {
+        if (!e.raw.empty() && HoldsData<OtherEntityData>(e.data)) {
             // A kind known only by its groups: what the model can change on it is its layer.
             bool layer = false;
             for (std::size_t i = 0; i < e.raw.size(); ++i) {
@@ -1280,7 +1280,7 @@ private:
 
     // The groups of the entity as read that the model did not write.
     void NoteDroppedGroups(const Entity& e, const std::set<int>& written) {
-        if (std::holds_alternative<OtherEntityData>(e.data)) return;  // dropped whole
+        if (HoldsData<OtherEntityData>(e.data)) return;  // dropped whole
         const std::string type(text::Trim(e.raw.value(0)));
         std::set<int> seen;
         for (std::size_t i = 1; i < e.raw.size(); ++i) {

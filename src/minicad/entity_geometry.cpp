@@ -33,15 +33,15 @@ double SegmentDistance(const Point3& p, const Point3& a, const Point3& b) {
 // The curves in the entity's own OCS plane.
 std::vector<CurvePiece> OcsCurvesOf(const Entity& e) {
     std::vector<CurvePiece> out;
-    if (const auto* l = std::get_if<LineData>(&e.data)) {
+    if (const auto* l = DataIf<LineData>(e.data)) {
         out.push_back(geometry::MakeLinePiece(Plan(l->start), Plan(l->end)));
-    } else if (const auto* c = std::get_if<CircleData>(&e.data)) {
+    } else if (const auto* c = DataIf<CircleData>(e.data)) {
         out.push_back(geometry::MakeArcPiece(Plan(c->center), c->radius, 0, geometry::kTwoPi));
-    } else if (const auto* a = std::get_if<ArcData>(&e.data)) {
+    } else if (const auto* a = DataIf<ArcData>(e.data)) {
         out.push_back(geometry::MakeArcPiece(
             Plan(a->center), a->radius, geometry::NormalizeAngle(a->startAngle),
             geometry::CounterClockwiseSweep(a->startAngle, a->endAngle)));
-    } else if (const auto* pl = std::get_if<PolylineData>(&e.data)) {
+    } else if (const auto* pl = DataIf<PolylineData>(e.data)) {
         const std::size_t n = pl->vertices.size();
         const std::size_t count = pl->closed ? n : (n == 0 ? 0 : n - 1);
         for (std::size_t i = 0; i < count && n > 1; ++i) {
@@ -65,9 +65,9 @@ std::vector<CurvePiece> CurvesOf(const Entity& e) {
     const geometry::OcsFrame frame = FrameOf(e);
     if (frame.plan == geometry::OcsPlan::Identity) return OcsCurvesOf(e);
     double elevation = 0;
-    if (const auto* c = std::get_if<CircleData>(&e.data)) elevation = c->center.z;
-    if (const auto* a = std::get_if<ArcData>(&e.data)) elevation = a->center.z;
-    if (const auto* pl = std::get_if<PolylineData>(&e.data)) elevation = pl->elevation;
+    if (const auto* c = DataIf<CircleData>(e.data)) elevation = c->center.z;
+    if (const auto* a = DataIf<ArcData>(e.data)) elevation = a->center.z;
+    if (const auto* pl = DataIf<PolylineData>(e.data)) elevation = pl->elevation;
     std::vector<CurvePiece> out;
     for (const CurvePiece& piece : OcsCurvesOf(e))
         for (CurvePiece& p : geometry::PlanPieces(piece, elevation, frame))
@@ -208,7 +208,7 @@ Box Plan(const Box3& b) {
 // The plan box of an entity that is not a reference, as it lies in its own space.
 std::optional<Box> ShapeBox(const Entity& e) {
     std::optional<Box> box;
-    if (const auto* c = std::get_if<CircleData>(&e.data)) {
+    if (const auto* c = DataIf<CircleData>(e.data)) {
         const geometry::OcsFrame frame = geometry::ArbitraryAxis(c->extrusion);
         if (frame.plan == geometry::OcsPlan::Tilted) {
             for (const CurvePiece& piece : CurvesOf(e)) Extend(box, piece.box);
@@ -217,9 +217,9 @@ std::optional<Box> ShapeBox(const Entity& e) {
             Extend(box, Point3{centre.x - c->radius, centre.y - c->radius, 0});
             Extend(box, Point3{centre.x + c->radius, centre.y + c->radius, 0});
         }
-    } else if (const auto* t = std::get_if<TextData>(&e.data)) {
+    } else if (const auto* t = DataIf<TextData>(e.data)) {
         for (const Point3& p : WorldOutline(*t)) Extend(box, p);
-    } else if (const auto* ld = std::get_if<LeaderData>(&e.data)) {
+    } else if (const auto* ld = DataIf<LeaderData>(e.data)) {
         for (const Point3& p : ld->vertices) Extend(box, p);
     } else {
         for (const CurvePiece& piece : CurvesOf(e)) Extend(box, piece.box);
@@ -232,19 +232,18 @@ std::optional<Box> ShapeBox(const Entity& e) {
 // large enough on a tilted one.
 std::optional<Box3> ShapeBox3(const Entity& e) {
     std::optional<Box3> box;
-    if (const auto* l = std::get_if<LineData>(&e.data)) {
+    if (const auto* l = DataIf<LineData>(e.data)) {
         Extend(box, l->start);
         Extend(box, l->end);
-    } else if (const auto* t = std::get_if<TextData>(&e.data)) {
+    } else if (const auto* t = DataIf<TextData>(e.data)) {
         for (const Point3& p : WorldOutline(*t)) Extend(box, p);
-    } else if (const auto* ld = std::get_if<LeaderData>(&e.data)) {
+    } else if (const auto* ld = DataIf<LeaderData>(e.data)) {
         for (const Point3& p : ld->vertices) Extend(box, p);
-    } else if (!std::holds_alternative<InsertData>(e.data) &&
-               !std::holds_alternative<OtherEntityData>(e.data)) {
+    } else if (!HoldsData<InsertData>(e.data) && !HoldsData<OtherEntityData>(e.data)) {
         double elevation = 0;
-        if (const auto* c = std::get_if<CircleData>(&e.data)) elevation = c->center.z;
-        if (const auto* a = std::get_if<ArcData>(&e.data)) elevation = a->center.z;
-        if (const auto* pl = std::get_if<PolylineData>(&e.data)) elevation = pl->elevation;
+        if (const auto* c = DataIf<CircleData>(e.data)) elevation = c->center.z;
+        if (const auto* a = DataIf<ArcData>(e.data)) elevation = a->center.z;
+        if (const auto* pl = DataIf<PolylineData>(e.data)) elevation = pl->elevation;
         const geometry::OcsFrame frame = FrameOf(e);
         std::optional<Box> plane;
         for (const CurvePiece& piece : OcsCurvesOf(e)) Extend(plane, piece.box);
@@ -275,7 +274,7 @@ double DistanceToBox(const Box& b, const Point3& p) {
 // Everything but references: their own curves or outlines.
 double ShapeDistance(const Entity& e, const Point3& p) {
     constexpr double kFar = std::numeric_limits<double>::infinity();
-    if (const auto* t = std::get_if<TextData>(&e.data)) {
+    if (const auto* t = DataIf<TextData>(e.data)) {
         const std::vector<Point3> outline = WorldOutline(*t);
         if (ConvexOverlap(Outline(*t), {Plan(p)}, Eps(std::max(std::abs(p.x), std::abs(p.y)))))
             return 0;
@@ -285,7 +284,7 @@ double ShapeDistance(const Entity& e, const Point3& p) {
                 std::min(best, SegmentDistance(p, outline[i], outline[(i + 1) % outline.size()]));
         return best;
     }
-    if (const auto* ld = std::get_if<LeaderData>(&e.data)) {
+    if (const auto* ld = DataIf<LeaderData>(e.data)) {
         double best = kFar;
         for (std::size_t i = 0; i + 1 < ld->vertices.size(); ++i)
             best = std::min(best, SegmentDistance(p, ld->vertices[i], ld->vertices[i + 1]));
@@ -299,9 +298,9 @@ double ShapeDistance(const Entity& e, const Point3& p) {
 }
 
 bool ShapeCrosses(const Entity& e, const Box& box) {
-    if (const auto* t = std::get_if<TextData>(&e.data))
+    if (const auto* t = DataIf<TextData>(e.data))
         return ConvexOverlap(Outline(*t), BoxCorners(box), Eps(BoxScale(box)));
-    if (const auto* ld = std::get_if<LeaderData>(&e.data)) {
+    if (const auto* ld = DataIf<LeaderData>(e.data)) {
         for (std::size_t i = 0; i + 1 < ld->vertices.size(); ++i) {
             const CurvePiece side =
                 geometry::MakeLinePiece(Plan(ld->vertices[i]), Plan(ld->vertices[i + 1]));
@@ -362,7 +361,7 @@ void BlockBoxes::Compute(std::size_t root) const {
         std::size_t& next = stack.back().next;
         std::optional<std::size_t> unboxed;
         for (; next < block.entities.size() && !unboxed; ++next) {
-            const auto* ins = std::get_if<InsertData>(&block.entities[next].data);
+            const auto* ins = DataIf<InsertData>(block.entities[next].data);
             if (!ins) continue;
             const std::optional<std::size_t> child = IndexOf(ins->block);
             if (child && state_[*child] == State::Unvisited) unboxed = child;
@@ -374,7 +373,7 @@ void BlockBoxes::Compute(std::size_t root) const {
         }
         std::optional<Box3> box;
         for (const Entity& e : block.entities) {
-            const auto* ins = std::get_if<InsertData>(&e.data);
+            const auto* ins = DataIf<InsertData>(e.data);
             if (!ins) {
                 Extend(box, ShapeBox3(e));
                 continue;
@@ -424,7 +423,7 @@ Box BoxFromCorners(const Point3& a, const Point3& b) {
 }
 
 std::optional<Box> EntityBox(const Entity& entity, const BlockBoxes& blocks) {
-    const auto* ins = std::get_if<InsertData>(&entity.data);
+    const auto* ins = DataIf<InsertData>(entity.data);
     if (!ins) return ShapeBox(entity);
     const std::optional<BlockBoxes::Placed> placed = blocks.Place(*ins);
     if (!placed) return std::nullopt;
@@ -437,7 +436,7 @@ std::optional<Box> EntityBox(const Entity& entity, const BlockBoxes& blocks) {
 // is passed by.
 double DistanceToEntity(const Entity& entity, const Point3& p, const BlockBoxes& blocks,
                         ReferenceBudget& budget) {
-    const auto* reference = std::get_if<InsertData>(&entity.data);
+    const auto* reference = DataIf<InsertData>(entity.data);
     if (!reference) return ShapeDistance(entity, p);
     double best = std::numeric_limits<double>::infinity();
     std::vector<InsertData> stack{*reference};
@@ -453,7 +452,7 @@ double DistanceToEntity(const Entity& entity, const Point3& p, const BlockBoxes&
             continue;
         }
         for (Entity& sub : PlacedEntities(ins, *placed->block)) {
-            if (auto* inner = std::get_if<InsertData>(&sub.data))
+            if (auto* inner = DataIf<InsertData>(sub.data))
                 stack.push_back(std::move(*inner));
             else
                 best = std::min(best, ShapeDistance(sub, p));
@@ -464,7 +463,7 @@ double DistanceToEntity(const Entity& entity, const Point3& p, const BlockBoxes&
 
 bool CrossesBox(const Entity& entity, const Box& window, const BlockBoxes& blocks,
                 ReferenceBudget& budget) {
-    const auto* reference = std::get_if<InsertData>(&entity.data);
+    const auto* reference = DataIf<InsertData>(entity.data);
     if (!reference) return ShapeCrosses(entity, window);
     const Box near = window.Expanded(Eps(BoxScale(window)));
     std::vector<InsertData> stack{*reference};
@@ -478,7 +477,7 @@ bool CrossesBox(const Entity& entity, const Box& window, const BlockBoxes& block
         if (near.Contains(Plan(placed->box))) return true;
         if (!budget.Take(placed->block->entities.size())) return true;
         for (Entity& sub : PlacedEntities(ins, *placed->block)) {
-            if (auto* inner = std::get_if<InsertData>(&sub.data))
+            if (auto* inner = DataIf<InsertData>(sub.data))
                 stack.push_back(std::move(*inner));
             else if (ShapeCrosses(sub, window))
                 return true;

@@ -16,7 +16,7 @@ std::string_view DxfTypeName(const EntityData& data) {
         case 6: return "LEADER";
         default: break;
     }
-    if (const auto* other = std::get_if<OtherEntityData>(&data)) return other->type;
+    if (const auto* other = DataIf<OtherEntityData>(data)) return other->type;
     return "";
 }
 
@@ -54,7 +54,7 @@ std::string_view AutomationName(const EntityData& data) {
         {"REGION", "AcDbRegion"},
         {"ACAD_TABLE", "AcDbTable"},
     }};
-    if (const auto* other = std::get_if<OtherEntityData>(&data))
+    if (const auto* other = DataIf<OtherEntityData>(data))
         for (const auto& [type, name] : kNames)
             if (type == other->type) return name;
     return "AcDbEntity";

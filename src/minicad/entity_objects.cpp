@@ -163,13 +163,13 @@ protected:
         const Entity* e = state_->document.FindEntity(id_);
         if (!e) c.Fail(hresult::kFail, "the object was erased");
         if (std::optional<Variant> r = Common(c, *e)) return *r;
-        if (const auto* d = std::get_if<LineData>(&e->data)) return Line(c, *d);
-        if (const auto* d = std::get_if<CircleData>(&e->data)) return Circle(c, *d);
-        if (const auto* d = std::get_if<ArcData>(&e->data)) return Arc(c, *d);
-        if (const auto* d = std::get_if<PolylineData>(&e->data)) return Polyline(c, *d);
-        if (const auto* d = std::get_if<TextData>(&e->data)) return Text(c, *d);
-        if (const auto* d = std::get_if<InsertData>(&e->data)) return Insert(c, *d);
-        if (const auto* d = std::get_if<LeaderData>(&e->data)) return Leader(c, *d);
+        if (const auto* d = DataIf<LineData>(e->data)) return Line(c, *d);
+        if (const auto* d = DataIf<CircleData>(e->data)) return Circle(c, *d);
+        if (const auto* d = DataIf<ArcData>(e->data)) return Arc(c, *d);
+        if (const auto* d = DataIf<PolylineData>(e->data)) return Polyline(c, *d);
+        if (const auto* d = DataIf<TextData>(e->data)) return Text(c, *d);
+        if (const auto* d = DataIf<InsertData>(e->data)) return Insert(c, *d);
+        if (const auto* d = DataIf<LeaderData>(e->data)) return Leader(c, *d);
         Unknown(c);
     }
 
@@ -177,7 +177,7 @@ private:
     template <typename T>
     void Change(const std::function<void(T&)>& change) {
         state_->document.ModifyEntity(id_, [&](Entity& e) {
-            if (auto* d = std::get_if<T>(&e.data)) change(*d);
+            if (auto* d = DataIf<T>(e.data)) change(*d);
         });
     }
 
@@ -211,7 +211,7 @@ private:
                 return Variant();
             }
             c.Get();
-            return Variant(e.layer);
+            return Variant(e.layer.str());
         }
         if (c.Is("UPDATE")) {
             c.Method(0, 0);

@@ -39,7 +39,7 @@ template <typename MapPoint, typename MapDirection>
 Entity Reframe(const Entity& entity, MapPoint mapPoint, MapDirection mapDirection,
                const Point3& scale) {
     Entity out = entity;
-    std::visit(
+    VisitData(
         [&](auto& d) {
             using T = std::decay_t<decltype(d)>;
             if constexpr (std::is_same_v<T, LineData>) {
@@ -128,7 +128,7 @@ bool Placement::IsUniform() const {
 }
 
 geometry::OcsFrame FrameOf(const Entity& entity) {
-    return std::visit(
+    return VisitData(
         [](const auto& d) {
             using T = std::decay_t<decltype(d)>;
             if constexpr (std::is_same_v<T, LineData> || std::is_same_v<T, LeaderData> ||
@@ -153,7 +153,7 @@ Entity TransformEntity(const Entity& entity, const Placement& pl) {
     }
     Entity out = entity;
     const double s = std::abs(pl.scaleX);
-    std::visit(
+    VisitData(
         [&](auto& d) {
             using T = std::decay_t<decltype(d)>;
             if constexpr (std::is_same_v<T, LineData>) {

@@ -30,7 +30,7 @@ std::vector<CurvePiece> PiecesOf(const Entity& entity) {
     auto addLine = [&](PlanarPoint a, PlanarPoint b) {
         if (Finite(a) && Finite(b) && !(a == b)) out.push_back(MakeLinePiece(a, b, id));
     };
-    std::visit(
+    VisitData(
         [&](const auto& d) {
             using T = std::decay_t<decltype(d)>;
             if constexpr (std::is_same_v<T, LineData>) {

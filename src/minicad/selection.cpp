@@ -154,12 +154,12 @@ bool EntityFilter::Matches(const Entity& entity) const {
                 if (!WildcardMatch(entity.layer, c.pattern)) return false;
                 break;
             case 2: {
-                const auto* ins = std::get_if<InsertData>(&entity.data);
+                const auto* ins = DataIf<InsertData>(entity.data);
                 if (!ins || !WildcardMatch(ins->block, c.pattern)) return false;
                 break;
             }
             case 1: {
-                const auto* text = std::get_if<TextData>(&entity.data);
+                const auto* text = DataIf<TextData>(entity.data);
                 if (!text || !WildcardMatch(text->text, c.pattern)) return false;
                 break;
             }

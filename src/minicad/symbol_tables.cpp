@@ -89,9 +89,9 @@ const Block& Document::AddBlock(std::string_view name, const Point3& base) {
 
 bool Document::IsBlockReferenced(std::string_view name) const {
     auto refers = [&](const Entity& e) {
-        if (const auto* other = std::get_if<OtherEntityData>(&e.data))
+        if (const auto* other = DataIf<OtherEntityData>(e.data))
             return text::EqualsIgnoringAsciiCase(other->block, name);
-        const auto* ins = std::get_if<InsertData>(&e.data);
+        const auto* ins = DataIf<InsertData>(e.data);
         return ins && text::EqualsIgnoringAsciiCase(ins->block, name);
     };
     if (std::any_of(drawing_.entities.begin(), drawing_.entities.end(), refers)) return true;

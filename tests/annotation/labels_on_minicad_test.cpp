@@ -75,12 +75,12 @@ TEST_F(Labels, NumberInItsCircleAtTheIncentreTaggedWithTheSides) {
     ASSERT_EQ(doc().Entities().size(), 2u);
     const minicad::Entity& circle = doc().Entities()[0];
     const minicad::Entity& text = doc().Entities()[1];
-    const auto& c = std::get<minicad::CircleData>(circle.data);
+    const auto& c = minicad::DataOf<minicad::CircleData>(circle.data);
     EXPECT_NEAR(c.center.x, 1000, 1e-9);
     EXPECT_NEAR(c.center.y, 1000, 1e-9);
     EXPECT_EQ(c.radius, 500);
     EXPECT_EQ(circle.layer, "H_TEXT");
-    const auto& t = std::get<minicad::TextData>(text.data);
+    const auto& t = minicad::DataOf<minicad::TextData>(text.data);
     EXPECT_EQ(t.text, "7");
     EXPECT_EQ(t.height, 400);
     EXPECT_EQ(t.alignment, minicad::TextAlignment::MiddleCenter);
@@ -182,7 +182,7 @@ TEST_F(Labels, PassUnderBaseAndHeightWritesOneSharedBaseTwoHeights) {
     const auto heightLines = All<minicad::LineData>();
     ASSERT_EQ(heightLines.size(), 2u);
     EXPECT_EQ(heightLines[0]->layer, "H_TAKASA");
-    const auto& first = std::get<minicad::LineData>(heightLines[0]->data);
+    const auto& first = minicad::DataOf<minicad::LineData>(heightLines[0]->data);
     EXPECT_EQ(first.start, (minicad::Point3{3000, 4000, 0}));
     EXPECT_NEAR(first.end.x, 3000, 1e-9);
     EXPECT_NEAR(first.end.y, 0, 1e-9);

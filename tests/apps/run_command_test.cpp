@@ -212,7 +212,8 @@ TEST_F(RunCommand, AutoOnADrawingFullOfTextsDimensionsAndHatchesKeepsThemAll) {
     EXPECT_EQ(Count(saved, kLine, "H_HEN"), Count(plain, kLine, "H_HEN"));
     std::map<std::string, int> kept;
     for (const minicad::Entity& e : saved.entities)
-        if (const auto* other = std::get_if<minicad::OtherEntityData>(&e.data)) ++kept[other->type];
+        if (const auto* other = minicad::DataIf<minicad::OtherEntityData>(e.data))
+            ++kept[other->type];
     EXPECT_EQ(kept, (std::map<std::string, int>{{"DIMENSION", 6}, {"HATCH", 6}, {"MTEXT", 6}}));
     std::ifstream in(dir_ / "full-out.dxf", std::ios::binary);
     const std::string out((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());

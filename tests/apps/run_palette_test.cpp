@@ -31,7 +31,7 @@ struct Result {
     std::vector<const minicad::TextData*> Texts(bool tagged) const {
         std::vector<const minicad::TextData*> found;
         for (const Entity& e : drawing.entities) {
-            if (const auto* t = std::get_if<minicad::TextData>(&e.data)) {
+            if (const auto* t = minicad::DataIf<minicad::TextData>(e.data)) {
                 if (e.xdata.empty() != tagged) found.push_back(t);
             }
         }
@@ -46,13 +46,13 @@ struct Result {
     std::vector<const Entity*> All() const {
         std::vector<const Entity*> found;
         for (const Entity& e : drawing.entities) {
-            if (std::holds_alternative<T>(e.data)) found.push_back(&e);
+            if (minicad::HoldsData<T>(e.data)) found.push_back(&e);
         }
         return found;
     }
     const Entity* TaggedText(const std::string& number) const {
         for (const Entity& e : drawing.entities) {
-            const auto* t = std::get_if<minicad::TextData>(&e.data);
+            const auto* t = minicad::DataIf<minicad::TextData>(e.data);
             if (t && t->text == number && !e.xdata.empty()) return &e;
         }
         return nullptr;
@@ -207,7 +207,7 @@ TEST_F(RunPalette, SplitOnlyDrawsOneDiagonalOnTheSidesLayer) {
         if (e->layer == "H_HEN") onSides.push_back(e);
     }
     ASSERT_EQ(onSides.size(), 1u);
-    const auto& l = std::get<minicad::LineData>(onSides[0]->data);
+    const auto& l = minicad::DataOf<minicad::LineData>(onSides[0]->data);
     // The boundary runs counter-clockwise from its lowest vertex, so the square is split as
     // in the worked example: the corner at (0,0) is cut off first.
     EXPECT_EQ(l.start, (Point3{0, 10000, 0}));
@@ -266,7 +266,7 @@ TEST_F(RunPalette, TagsHoldRawSidesInPointOrderOnBothRoads) {
             EXPECT_NEAR(d[0], 10000, 1e-9);
             EXPECT_NEAR(d[1], 10000, 1e-9);
             EXPECT_NEAR(d[2], 10000 * std::sqrt(2.0), 1e-9);
-            const auto& t = std::get<minicad::TextData>(e->data);
+            const auto& t = minicad::DataOf<minicad::TextData>(e->data);
             EXPECT_EQ(t.alignment, minicad::TextAlignment::MiddleCenter);
             EXPECT_NEAR(t.rotation, 0, 1e-12);
         }
@@ -287,8 +287,8 @@ TEST_F(RunPalette, FragmentRoadGivesTheSameDrawingAsTheDirectRoad) {
     for (const std::string& number : direct.Strings(true)) {
         const Entity* a = direct.TaggedText(number);
         const Entity* b = fragment.TaggedText(number);
-        const auto& ta = std::get<minicad::TextData>(a->data);
-        const auto& tb = std::get<minicad::TextData>(b->data);
+        const auto& ta = minicad::DataOf<minicad::TextData>(a->data);
+        const auto& tb = minicad::DataOf<minicad::TextData>(b->data);
         EXPECT_NEAR(ta.alignmentPoint.x, tb.alignmentPoint.x, 1e-6);
         EXPECT_NEAR(ta.alignmentPoint.y, tb.alignmentPoint.y, 1e-6);
         EXPECT_NEAR(std::remainder(ta.rotation - tb.rotation, 2 * kPi), 0, 1e-9);

@@ -32,13 +32,13 @@ struct Saved {
     std::vector<const Entity*> All() const {
         std::vector<const Entity*> found;
         for (const Entity& e : drawing.entities)
-            if (std::holds_alternative<T>(e.data)) found.push_back(&e);
+            if (minicad::HoldsData<T>(e.data)) found.push_back(&e);
         return found;
     }
     std::vector<std::string> LengthTexts() const {
         std::vector<std::string> s;
         for (const Entity* e : All<minicad::TextData>())
-            if (e->xdata.empty()) s.push_back(std::get<minicad::TextData>(e->data).text);
+            if (e->xdata.empty()) s.push_back(minicad::DataOf<minicad::TextData>(e->data).text);
         std::sort(s.begin(), s.end());
         return s;
     }
@@ -51,7 +51,7 @@ struct Saved {
     std::vector<const minicad::LineData*> LinesOn(const std::string& layer) const {
         std::vector<const minicad::LineData*> found;
         for (const Entity* e : All<minicad::LineData>())
-            if (e->layer == layer) found.push_back(&std::get<minicad::LineData>(e->data));
+            if (e->layer == layer) found.push_back(&minicad::DataOf<minicad::LineData>(e->data));
         return found;
     }
     static std::vector<double> Tag(const Entity* number) {
@@ -160,7 +160,8 @@ TEST_F(RunTriangleCommands, TwoSidesCornerUnderBothMethodsAndPickOrders) {
         ExpectNear(sides[0]->end, bottomFirst ? 0 : 4000, bottomFirst ? 3000 : 0);
         const auto circles = s.All<minicad::CircleData>();
         ASSERT_EQ(circles.size(), 1u);
-        ExpectNear(std::get<minicad::CircleData>(circles[0]->data).center, c.numberX, c.numberY);
+        ExpectNear(minicad::DataOf<minicad::CircleData>(circles[0]->data).center, c.numberX,
+                   c.numberY);
         ASSERT_EQ(s.Numbers().size(), 1u);
         ExpectSides(Saved::Tag(s.Numbers()[0]), c.tag);
     }
@@ -193,7 +194,7 @@ TEST_F(RunTriangleCommands, BaseLineFlipsAndWhatEndsTheFlip) {
         ExpectNear(sides[1]->start, 5000, 0);
         ExpectNear(sides[1]->end, c.apexX, 2400);
         ASSERT_EQ(s.Numbers().size(), 1u);
-        EXPECT_EQ(std::get<minicad::TextData>(s.Numbers()[0]->data).text, "1");
+        EXPECT_EQ(minicad::DataOf<minicad::TextData>(s.Numbers()[0]->data).text, "1");
         EXPECT_EQ(s.LengthTexts(), (std::vector<std::string>{"3.00", "4.00", "5.00"}));
     }
 }
@@ -209,8 +210,8 @@ TEST_F(RunTriangleCommands, GroupSelectOfASquareWithOneDiagonal) {
     EXPECT_EQ(s.out, "next-number 5\n");
     EXPECT_EQ(s.LengthTexts(), (std::vector<std::string>{"4.00", "4.00", "4.00", "4.00", "5.66"}));
     ASSERT_EQ(s.Numbers().size(), 2u);
-    EXPECT_EQ(std::get<minicad::TextData>(s.Numbers()[0]->data).text, "3");
-    EXPECT_EQ(std::get<minicad::TextData>(s.Numbers()[1]->data).text, "4");
+    EXPECT_EQ(minicad::DataOf<minicad::TextData>(s.Numbers()[0]->data).text, "3");
+    EXPECT_EQ(minicad::DataOf<minicad::TextData>(s.Numbers()[1]->data).text, "4");
 }
 
 TEST_F(RunTriangleCommands, NumberMoveWithALeaderOrAPlainLine) {
@@ -231,7 +232,7 @@ TEST_F(RunTriangleCommands, NumberMoveWithALeaderOrAPlainLine) {
     ASSERT_EQ(native.exitCode, 0) << native.err;
     const auto leaders = native.All<minicad::LeaderData>();
     ASSERT_EQ(leaders.size(), 1u);
-    const auto& drawn = std::get<minicad::LeaderData>(leaders[0]->data);
+    const auto& drawn = minicad::DataOf<minicad::LeaderData>(leaders[0]->data);
     ASSERT_EQ(drawn.vertices.size(), 2u);
     ExpectNear(drawn.vertices[0], 1000, 1000);
     ExpectNear(drawn.vertices[1], 3700, 4600);
@@ -241,12 +242,12 @@ TEST_F(RunTriangleCommands, NumberMoveWithALeaderOrAPlainLine) {
     ASSERT_EQ(leader.exitCode, 0) << leader.err;
     const auto circles = leader.All<minicad::CircleData>();
     ASSERT_EQ(circles.size(), 1u);
-    ExpectNear(std::get<minicad::CircleData>(circles[0]->data).center, 4000, 5000);
+    ExpectNear(minicad::DataOf<minicad::CircleData>(circles[0]->data).center, 4000, 5000);
     // Saved as R12, which has no leader: its path is an open polyline and its arrowhead a
     // filled triangle whose length is the arrow size.
     const auto paths = leader.All<minicad::PolylineData>();
     ASSERT_EQ(paths.size(), 1u);
-    const auto& path = std::get<minicad::PolylineData>(paths[0]->data);
+    const auto& path = minicad::DataOf<minicad::PolylineData>(paths[0]->data);
     ASSERT_EQ(path.vertices.size(), 2u);
     EXPECT_FALSE(path.closed);
     EXPECT_NEAR(path.vertices[0].x, 1000, 1e-6);
@@ -269,7 +270,7 @@ TEST_F(RunTriangleCommands, NumberMoveWithALeaderOrAPlainLine) {
     EXPECT_TRUE(SolidCorners(dir_ / "out.dxf").empty());
     const auto lines = plain.All<minicad::LineData>();
     ASSERT_EQ(lines.size(), 1u);
-    const auto& line = std::get<minicad::LineData>(lines[0]->data);
+    const auto& line = minicad::DataOf<minicad::LineData>(lines[0]->data);
     ExpectNear(line.start, 1000, 1000);
     ExpectNear(line.end, 3700, 4600);
     EXPECT_EQ(plain.drawing.variables.dimasz, 2.5);

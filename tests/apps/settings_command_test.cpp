@@ -124,7 +124,7 @@ protected:
     static std::size_t TextsOn(const minicad::Drawing& d, const std::string& layer) {
         std::size_t n = 0;
         for (const minicad::Entity& e : d.entities)
-            if (std::holds_alternative<minicad::TextData>(e.data) && e.layer == layer) ++n;
+            if (minicad::HoldsData<minicad::TextData>(e.data) && e.layer == layer) ++n;
         return n;
     }
 };

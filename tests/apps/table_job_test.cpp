@@ -65,7 +65,7 @@ protected:
     static std::vector<std::string> TableTexts(const minicad::Drawing& saved) {
         std::vector<std::string> texts;
         for (const auto& e : saved.entities) {
-            const auto* t = std::get_if<minicad::TextData>(&e.data);
+            const auto* t = minicad::DataIf<minicad::TextData>(e.data);
             if (t && t->alignmentPoint.x < -1000) {
                 EXPECT_EQ(e.layer, "H_TEXT");
                 texts.push_back(t->text);
@@ -119,7 +119,7 @@ TEST_F(TableJob, RightTriangleUnderBothMethods) {
             minicad::ReadDxfFile(std::filesystem::path(dir_ / "out.dxf"));
         EXPECT_TRUE(saved.blocks.empty());
         for (const auto& e : saved.entities) {
-            EXPECT_FALSE(std::holds_alternative<minicad::InsertData>(e.data));
+            EXPECT_FALSE(minicad::HoldsData<minicad::InsertData>(e.data));
         }
 
         const std::vector<std::string> drawn = TableTexts(saved);
@@ -164,7 +164,7 @@ TEST_F(TableJob, FlagLotIsNumberedThroughAndTotalsItsCoordinateArea) {
     std::vector<int> numbers;
     for (const auto& e : saved.entities) {
         if (!e.xdata.empty())
-            numbers.push_back(std::stoi(std::get<minicad::TextData>(e.data).text));
+            numbers.push_back(std::stoi(minicad::DataOf<minicad::TextData>(e.data).text));
     }
     std::sort(numbers.begin(), numbers.end());
     EXPECT_EQ(numbers, (std::vector<int>{1, 2, 3, 4, 5, 6}));
@@ -202,7 +202,7 @@ TEST_F(TableJob, NumbersSortAndMaximumFollows) {
     // Five rows with the default widths: 8 rows of 800, the inner rules stop above the totals.
     std::vector<double> horizontal, vertical;
     for (const auto& e : saved.entities) {
-        const auto* line = std::get_if<minicad::LineData>(&e.data);
+        const auto* line = minicad::DataIf<minicad::LineData>(e.data);
         if (!line || line->start.x >= -1000) continue;
         EXPECT_EQ(e.layer, "H_TEXT");
         if (line->start.y == line->end.y) {

@@ -60,8 +60,8 @@ protected:
     std::vector<const minicad::TextData*> TableTexts() {
         std::vector<const minicad::TextData*> out;
         for (const auto& e : doc().Entities()) {
-            if (e.layer == "H_TEXT" && std::holds_alternative<minicad::TextData>(e.data)) {
-                out.push_back(&std::get<minicad::TextData>(e.data));
+            if (e.layer == "H_TEXT" && minicad::HoldsData<minicad::TextData>(e.data)) {
+                out.push_back(&minicad::DataOf<minicad::TextData>(e.data));
             }
         }
         return out;
@@ -74,7 +74,7 @@ protected:
     std::size_t TableLineCount() {
         return static_cast<std::size_t>(std::count_if(
             doc().Entities().begin(), doc().Entities().end(), [](const minicad::Entity& e) {
-                return e.layer == "H_TEXT" && std::holds_alternative<minicad::LineData>(e.data);
+                return e.layer == "H_TEXT" && minicad::HoldsData<minicad::LineData>(e.data);
             }));
     }
     std::vector<std::string> BlockNames() {
@@ -89,7 +89,7 @@ protected:
                                 [](const auto& s) { return s->deleted; }));
         EXPECT_EQ(std::count_if(doc().Entities().begin(), doc().Entities().end(),
                                 [](const minicad::Entity& e) {
-                                    return std::holds_alternative<minicad::InsertData>(e.data);
+                                    return minicad::HoldsData<minicad::InsertData>(e.data);
                                 }),
                   0);
     }

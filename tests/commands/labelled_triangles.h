@@ -60,7 +60,7 @@ protected:
         return out;
     }
     static const minicad::LineData& LineOf(const minicad::Entity* e) {
-        return std::get<minicad::LineData>(e->data);
+        return minicad::DataOf<minicad::LineData>(e->data);
     }
     // Whether a line joins p and q, in either direction.
     static bool Joins(const minicad::Entity* e, minicad::Point3 p, minicad::Point3 q,
@@ -74,7 +74,7 @@ protected:
     std::vector<const minicad::CircleData*> Circles() {
         std::vector<const minicad::CircleData*> out;
         for (const auto* e : All<minicad::CircleData>())
-            out.push_back(&std::get<minicad::CircleData>(e->data));
+            out.push_back(&minicad::DataOf<minicad::CircleData>(e->data));
         return out;
     }
     void SetVariable(const char* name, cadlink::Variant value) {

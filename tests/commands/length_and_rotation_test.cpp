@@ -163,7 +163,7 @@ TEST_F(TextRotation, AnythingElseGetsTheMessageAndIsLeftAlone) {
     EXPECT_EQ(desktop.messages[0],
               (platform::RecordingDesktop::Message{"TEXTではありません．", "Tarsel"}));
     EXPECT_EQ(desktop.log.back(), "SetForegroundWindow " + std::to_string(cad->Hwnd()));
-    EXPECT_DOUBLE_EQ(std::get<minicad::CircleData>(doc().Entities()[0].data).center.x, 0);
+    EXPECT_DOUBLE_EQ(minicad::DataOf<minicad::CircleData>(doc().Entities()[0].data).center.x, 0);
 }
 
 TEST_F(TextRotation, AnAngleThatDoesNotConvertTurnsByNothing) {

@@ -26,12 +26,12 @@ protected:
         Press("番号と円移動");
     }
     const minicad::CircleData& CircleNow() {
-        return std::get<minicad::CircleData>(doc().FindEntity(circle)->data);
+        return minicad::DataOf<minicad::CircleData>(doc().FindEntity(circle)->data);
     }
     std::vector<const minicad::LeaderData*> Leaders() {
         std::vector<const minicad::LeaderData*> out;
         for (const auto* e : All<minicad::LeaderData>())
-            out.push_back(&std::get<minicad::LeaderData>(e->data));
+            out.push_back(&minicad::DataOf<minicad::LeaderData>(e->data));
         return out;
     }
     void ExpectNothingMoved(std::size_t entities) {

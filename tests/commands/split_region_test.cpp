@@ -78,7 +78,7 @@ TEST_F(SplitRegion, SplitOnlyDrawsTheDiagonalAndLeavesTheCounter) {
     EXPECT_EQ(boundaryPoint->x, 5000);
     ASSERT_EQ(Lines().size(), 1u);
     EXPECT_EQ(Lines()[0]->layer, "H_HEN");
-    const auto& l = std::get<minicad::LineData>(Lines()[0]->data);
+    const auto& l = minicad::DataOf<minicad::LineData>(Lines()[0]->data);
     EXPECT_EQ(l.start, (minicad::Point3{0, 10000, 0}));
     EXPECT_EQ(l.end, (minicad::Point3{10000, 0, 0}));
     EXPECT_TRUE(Texts().empty());

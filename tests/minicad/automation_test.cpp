@@ -405,11 +405,11 @@ struct Recorder : DocumentListener {
     void OnAdded(const Entity& e) override { events.push_back("add " + std::to_string(e.id)); }
     void OnErased(const Entity& e) override { events.push_back("erase " + std::to_string(e.id)); }
     void OnModified(const Entity& before, const Entity& after) override {
-        const auto& b = std::get<LineData>(before.data);
-        const auto& a = std::get<LineData>(after.data);
+        const auto& b = DataOf<LineData>(before.data);
+        const auto& a = DataOf<LineData>(after.data);
         events.push_back("modify " + std::to_string(after.id) + " " +
                          std::to_string(int(b.start.x)) + "->" + std::to_string(int(a.start.x)) +
-                         " " + after.layer);
+                         " " + after.layer.str());
     }
     void OnReset() override { events.push_back("reset"); }
 };

@@ -411,8 +411,8 @@ TEST(SegmentIndex, FollowsAddedErasedAndModifiedEntities) {
     EXPECT_FALSE(TraceBoundary(index, 5, 5).polyline);
 
     index.Add(d.entities[3]);
-    std::get<LineData>(d.entities[2].data).start = {10, 20, 0};  // top now slants up
-    std::get<LineData>(d.entities[1].data).end = {10, 20, 0};
+    DataOf<LineData>(d.entities[2].data).start = {10, 20, 0};  // top now slants up
+    DataOf<LineData>(d.entities[1].data).end = {10, 20, 0};
     index.Update(d.entities[2]);
     index.Update(d.entities[1]);
     ExpectOutline(TraceBoundary(index, 5, 5), {{0, 0}, {10, 0}, {10, 20}, {0, 10}});

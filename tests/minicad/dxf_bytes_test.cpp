@@ -37,7 +37,7 @@ std::string R12File(const std::string& header, const std::string& layer, const s
 
 std::string TextOf(const Drawing& d) {
     for (const Entity& e : d.entities)
-        if (const auto* t = std::get_if<TextData>(&e.data)) return t->text;
+        if (const auto* t = DataIf<TextData>(e.data)) return t->text;
     return "(no text)";
 }
 
@@ -149,7 +149,7 @@ TEST(DxfNames, EveryNameReadsBackExactlyWhateverTheCodePage) {
             ASSERT_EQ(back.entities.size(), names.size());
             for (std::size_t i = 0; i < names.size(); ++i) {
                 EXPECT_EQ(back.entities[i].layer, "L" + names[i]);
-                EXPECT_EQ(std::get<InsertData>(back.entities[i].data).block, "B" + names[i]);
+                EXPECT_EQ(DataOf<InsertData>(back.entities[i].data).block, "B" + names[i]);
             }
             // A character the code page holds goes out as its bytes, any other escaped.
             const bool western = codePage == 1252;
@@ -303,8 +303,8 @@ TEST(DxfBinary, StringsWithLineBreaksAndEveryValueWidthSurvive) {
     EXPECT_EQ(file.groups[4].line, 9) << "the line the group has in the ASCII twin";
     const Drawing d = ReadDxf(b, "hand.dxf");
     ASSERT_EQ(d.entities.size(), 1u);
-    EXPECT_EQ(std::get<TextData>(d.entities[0].data).text, "two\nlines");
-    EXPECT_EQ(std::get<TextData>(d.entities[0].data).insertion.y, -2.5e300);
+    EXPECT_EQ(DataOf<TextData>(d.entities[0].data).text, "two\nlines");
+    EXPECT_EQ(DataOf<TextData>(d.entities[0].data).insertion.y, -2.5e300);
     Drawing asText = d;
     asText.binaryDxf = true;
     const std::string saved = WriteDxf(asText, DxfVersion::R12);

@@ -90,7 +90,7 @@ TEST(DxfLarge, LongValuesAreWrittenBackAsRead) {
         ASSERT_EQ(read.entities.size(), 2u);
         EXPECT_EQ(read.entities[0].raw.Find(1), value);
         EXPECT_NE(WriteDxf(read).find("\r\n" + value + "\r\n"), std::string::npos);
-        EXPECT_EQ(std::get<LineData>(read.entities[1].data).start.x, 1.5);
+        EXPECT_EQ(DataOf<LineData>(read.entities[1].data).start.x, 1.5);
     }
 }
 

@@ -311,7 +311,7 @@ TEST(DxfLosslessEdit, ChangesAreWrittenFromTheModelAndEverythingElseAsRead) {
     ASSERT_EQ(read.size(), 3u);
     EXPECT_EQ(read[1].data.index(), std::variant_size_v<EntityData> - 1) << "MTEXT is kept";
     // Moved: written from the model, keeping its handle, colour and lineweight.
-    doc.ModifyEntity(read[0].id, [](Entity& e) { std::get<LineData>(e.data).end.x = 12; });
+    doc.ModifyEntity(read[0].id, [](Entity& e) { DataOf<LineData>(e.data).end.x = 12; });
     doc.EraseEntity(read[2].id);
     Entity added;
     added.layer = "NEW";
@@ -327,7 +327,7 @@ TEST(DxfLosslessEdit, ChangesAreWrittenFromTheModelAndEverythingElseAsRead) {
     const Drawing back = ReadDxf(once, "once.dxf");
     ASSERT_EQ(back.entities.size(), 3u) << "the copy of a kind known only by its groups is dropped";
     EXPECT_EQ(dropped, (DxfNotes{"MTEXT entities: 1 not written in AC1032"}));
-    EXPECT_EQ(std::get<LineData>(back.entities[0].data).end.x, 12.0);
+    EXPECT_EQ(DataOf<LineData>(back.entities[0].data).end.x, 12.0);
     EXPECT_EQ(back.entities[0].raw.Find(5), "2000");
     EXPECT_EQ(back.entities[0].raw.Find(62), "1");
     EXPECT_EQ(back.entities[0].raw.Find(370), "50");

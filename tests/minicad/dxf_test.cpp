@@ -29,7 +29,7 @@ using testing::Fixture;
 
 template <class T>
 const T& As(const Entity& e) {
-    const T* p = std::get_if<T>(&e.data);
+    const T* p = DataIf<T>(e.data);
     if (!p) throw std::runtime_error("entity " + std::to_string(e.id) + " has another type");
     return *p;
 }
@@ -366,10 +366,10 @@ void ExpectSameEntity(const Entity& a, const Entity& b) {
         }
     }
     ASSERT_EQ(a.data.index(), b.data.index());
-    std::visit(
+    VisitData(
         [&](const auto& x) {
             using T = std::decay_t<decltype(x)>;
-            const T& y = std::get<T>(b.data);
+            const T& y = DataOf<T>(b.data);
             if constexpr (std::is_same_v<T, LineData>) {
                 EXPECT_EQ(x.start, y.start);
                 EXPECT_EQ(x.end, y.end);

@@ -94,7 +94,7 @@ TEST_F(Extrusion, MirroredArcIsWhereTheUserSeesIt) {
     EXPECT_NEAR(moved[0], -640.8, 1e-12);
     EXPECT_EQ(moved[1], 0);
     cadlink::Put(arc, "Center", P(-650.8, 0));
-    EXPECT_EQ(std::get<ArcData>(cad.app->document().drawing().entities[0].data).center,
+    EXPECT_EQ(DataOf<ArcData>(cad.app->document().drawing().entities[0].data).center,
               (Point3{650.8, 0, 0}));
 }
 
@@ -195,7 +195,7 @@ TEST_F(Extrusion, MembersOfPolylinesTextsAndReferencesSpeakWorldCoordinates) {
     EXPECT_EQ(Call(polyline, "GetBulge", {Variant(0)}).AsDouble(), -0.5);
     cadlink::Put(polyline, "Coordinates", Variant::DoubleArray({-11, 1, -21, 2}));
     Call(polyline, "SetBulge", {Variant(0), Variant(-0.25)});
-    const auto& pl = std::get<PolylineData>(cad.app->document().drawing().entities[0].data);
+    const auto& pl = DataOf<PolylineData>(cad.app->document().drawing().entities[0].data);
     EXPECT_EQ(pl.vertices[0].x, 11);
     EXPECT_EQ(pl.vertices[1].x, 21);
     EXPECT_EQ(pl.vertices[0].bulge, 0.25);
@@ -212,7 +212,7 @@ TEST_F(Extrusion, MembersOfPolylinesTextsAndReferencesSpeakWorldCoordinates) {
     EXPECT_EQ(Numbers(Get(parts[0].AsObject(), "StartPoint")), (std::vector<double>{-100, 50, 0}));
     EXPECT_EQ(Numbers(Get(parts[0].AsObject(), "EndPoint")), (std::vector<double>{-110, 50, 0}));
     EXPECT_EQ(Numbers(Get(parts[1].AsObject(), "Center")), (std::vector<double>{-80, 50, 0}));
-    const auto& circle = std::get<CircleData>(cad.app->document().drawing().entities.back().data);
+    const auto& circle = DataOf<CircleData>(cad.app->document().drawing().entities.back().data);
     EXPECT_EQ(circle.extrusion, (Point3{0, 0, 1}));
 }
 
@@ -234,13 +234,13 @@ TEST(ExtrusionDxf, ThePlaneIsSavedAndReadBack) {
         const Drawing back = ReadDxf(text, "saved.dxf");
         ASSERT_EQ(back.entities.size(), d.entities.size());
         const Point3 below{0, 0, -1};
-        EXPECT_EQ(std::get<ArcData>(back.entities[0].data).extrusion, below);
-        EXPECT_EQ(std::get<CircleData>(back.entities[1].data).extrusion, (Point3{0.6, 0, 0.8}));
-        EXPECT_EQ(std::get<PolylineData>(back.entities[2].data).extrusion, below);
-        EXPECT_EQ(std::get<TextData>(back.entities[3].data).extrusion, below);
-        EXPECT_EQ(std::get<InsertData>(back.entities[4].data).extrusion, below);
-        EXPECT_EQ(std::get<ArcData>(back.entities[0].data).center, (Point3{650.8, 0, 0}));
-        EXPECT_EQ(std::get<CircleData>(back.blocks[0].entities[1].data).extrusion, below);
+        EXPECT_EQ(DataOf<ArcData>(back.entities[0].data).extrusion, below);
+        EXPECT_EQ(DataOf<CircleData>(back.entities[1].data).extrusion, (Point3{0.6, 0, 0.8}));
+        EXPECT_EQ(DataOf<PolylineData>(back.entities[2].data).extrusion, below);
+        EXPECT_EQ(DataOf<TextData>(back.entities[3].data).extrusion, below);
+        EXPECT_EQ(DataOf<InsertData>(back.entities[4].data).extrusion, below);
+        EXPECT_EQ(DataOf<ArcData>(back.entities[0].data).center, (Point3{650.8, 0, 0}));
+        EXPECT_EQ(DataOf<CircleData>(back.blocks[0].entities[1].data).extrusion, below);
         // Five in model space and one in the block; none for the line.
         std::size_t count = 0;
         for (const dxf::Group& g : dxf::Lex(text, "saved.dxf")) count += g.code == 210 ? 1 : 0;

@@ -28,7 +28,7 @@ protected:
     std::vector<const LeaderData*> Leaders() {
         std::vector<const LeaderData*> found;
         for (const Entity& e : doc().Entities())
-            if (const auto* l = std::get_if<LeaderData>(&e.data)) found.push_back(l);
+            if (const auto* l = DataIf<LeaderData>(e.data)) found.push_back(l);
         return found;
     }
 

@@ -86,13 +86,13 @@ protected:
     std::vector<const minicad::Entity*> All() {
         std::vector<const minicad::Entity*> found;
         for (const minicad::Entity& e : doc().Entities()) {
-            if (std::holds_alternative<T>(e.data)) found.push_back(&e);
+            if (minicad::HoldsData<T>(e.data)) found.push_back(&e);
         }
         return found;
     }
     std::vector<const minicad::Entity*> Texts() { return All<minicad::TextData>(); }
     static const minicad::TextData& TextOf(const minicad::Entity* e) {
-        return std::get<minicad::TextData>(e->data);
+        return minicad::DataOf<minicad::TextData>(e->data);
     }
     std::vector<std::string> TextStrings() {
         std::vector<std::string> out;
