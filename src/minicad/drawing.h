@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cstddef>
 #include <cstdint>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <ostream>
@@ -277,63 +278,127 @@ decltype(auto) VisitData(F&& visitor, const EntityData& data) {
 }
 
 // The groups of a file as read, shared by every object that came from it: code and the value
-// line's bytes untouched (strings in the file's encoding). Eight bytes per group beside its
-// value, and values in pages that never move, so a value's view stays valid while the reader
-// adds more.
+// line's bytes untouched (strings in the file's encoding). Each group is one record in pages
+// that never move, so a value's view stays valid while the reader adds more: a header byte
+// naming the code through a dictionary of the codes met first (most files use a few dozen),
+// the value's size as a varint, then its bytes; about two bytes beside the value. Only every
+// 16th record's place is indexed, so code(i) and value(i) walk up to 15 records: read many
+// groups in a row through an Iterator, which decodes record after record.
 class RawStore {
 public:
+    struct Group {
+        int code = 0;
+        std::string_view value;
+    };
+
+    // The groups from one index up to another, front to back. Reads the store only, so that
+    // any number of them can walk a store shared between threads.
+    class Iterator {
+    public:
+        using iterator_category = std::forward_iterator_tag;
+        using value_type = Group;
+        using difference_type = std::ptrdiff_t;
+        using pointer = const Group*;
+        using reference = const Group&;
+
+        Iterator() = default;
+        reference operator*() const { return group_; }
+        pointer operator->() const { return &group_; }
+        Iterator& operator++() {
+            if (++index_ < end_) next_ = store_->Decode(next_, group_);
+            return *this;
+        }
+        Iterator operator++(int) {
+            Iterator old = *this;
+            ++*this;
+            return old;
+        }
+        // Of the store's groups, not of the range walked.
+        [[nodiscard]] std::size_t index() const { return index_; }
+        friend bool operator==(const Iterator& a, const Iterator& b) {
+            return a.index_ == b.index_;
+        }
+        friend bool operator==(const Iterator& it, std::default_sentinel_t) {
+            return it.index_ == it.end_;
+        }
+
+    private:
+        friend class RawStore;
+        const RawStore* store_ = nullptr;
+        std::uint32_t index_ = 0, end_ = 0;
+        std::size_t next_ = 0;  // where the record after the current one starts
+        Group group_;
+    };
+
     // Adds a group at index size(); the view of its value lives as long as the store.
-    // Throws std::length_error past 4 GiB of values.
+    // Throws std::length_error past 4 GiB of records.
     std::string_view Add(int code, std::string_view value);
     // Room for that many groups in all, so that a large file's index is not moved as it grows.
-    void Reserve(std::size_t groups) { items_.reserve(groups); }
-    [[nodiscard]] std::size_t size() const { return items_.size(); }
-    [[nodiscard]] int code(std::size_t i) const { return items_[i].code; }
+    void Reserve(std::size_t groups);
+    [[nodiscard]] std::size_t size() const { return count_; }
+    [[nodiscard]] int code(std::size_t i) const;
     [[nodiscard]] std::string_view value(std::size_t i) const;
+    // At group begin, walking up to end (<= size()).
+    [[nodiscard]] Iterator Walk(std::size_t begin, std::size_t end) const;
 
 private:
-    struct Item {
-        std::uint32_t offset = 0;  // in the pages' offset space
-        std::int16_t code = 0;
-        std::uint16_t size = 0;  // kLong: the size is in long_
-    };
     static constexpr unsigned kPageBits = 20;
     static constexpr std::size_t kPage = std::size_t{1} << kPageBits;
-    static constexpr std::uint16_t kLong = 0xFFFF;
+    static constexpr unsigned kCheckpointBits = 4;  // every 16th record's place is kept
+    // A header byte below kDictionary names a code of the dictionary; kEscape is followed by
+    // the code (int16, little-endian); kPageEnd: the rest of the page is empty.
+    static constexpr unsigned kDictionary = 254;
+    static constexpr std::uint8_t kEscape = 0xFE;
+    static constexpr std::uint8_t kPageEnd = 0xFF;
 
-    std::vector<Item> items_;
+    // Reads the record at offset (or the one after a page end there) into group; returns
+    // where the next record starts.
+    std::size_t Decode(std::size_t offset, Group& group) const;
+    // Where record i starts.
+    [[nodiscard]] std::size_t Seek(std::size_t i) const;
+
+    std::size_t count_ = 0;
+    std::vector<std::uint32_t> checkpoints_;  // offset of records 0, 16, 32, ...
     std::vector<std::unique_ptr<char[]>> blocks_;
-    std::vector<char*> pages_;  // where each page of the offset space is
-    std::size_t used_ = kPage;  // of the last page; full before the first value
-    // (item, size) of the values of kLong bytes or more, in item order
-    std::vector<std::pair<std::uint32_t, std::uint32_t>> long_;
+    std::vector<char*> pages_;              // where each page of the offset space is
+    std::size_t used_ = kPage;              // of the last page; full before the first record
+    std::int16_t codes_[kDictionary] = {};  // header byte -> code
+    unsigned dictionary_ = 0;               // codes_ in use
+    // uint16 of the code -> header byte, kEscape for a code outside the dictionary
+    std::unique_ptr<std::uint8_t[]> headerOfCode_;
 };
 
 // One object's groups as read (an entity with its VERTEX/ATTRIB/SEQEND followers, a table
 // entry, a block's BLOCK or ENDBLK record, a whole section). Immutable and cheap to copy; empty
-// for what the model created.
+// for what the model created. Walk it front to back with begin()/end(); code(i) and value(i)
+// are for a look here and there.
 class RawGroups {
 public:
     RawGroups() = default;
-    RawGroups(std::shared_ptr<const RawStore> store, std::size_t begin, std::size_t end)
-        : store_(std::move(store)), begin_(begin), end_(end) {}
-    [[nodiscard]] bool empty() const { return begin_ == end_; }
-    [[nodiscard]] std::size_t size() const { return end_ - begin_; }
+    // Throws std::length_error when end is past 2^32 groups (a store of a file under 4 GiB
+    // never holds that many).
+    RawGroups(std::shared_ptr<const RawStore> store, std::size_t begin, std::size_t end);
+    [[nodiscard]] bool empty() const { return count_ == 0; }
+    [[nodiscard]] std::size_t size() const { return count_; }
     [[nodiscard]] int code(std::size_t i) const { return store_->code(begin_ + i); }
     [[nodiscard]] std::string_view value(std::size_t i) const { return store_->value(begin_ + i); }
+    [[nodiscard]] RawStore::Iterator begin() const {
+        return store_ ? store_->Walk(begin_, std::size_t{begin_} + count_) : RawStore::Iterator();
+    }
+    [[nodiscard]] std::default_sentinel_t end() const { return {}; }
     [[nodiscard]] RawGroups Slice(std::size_t begin, std::size_t end) const {
         return RawGroups(store_, begin_ + begin, begin_ + end);
     }
     // The value of the first group of code, "" when there is none.
     [[nodiscard]] std::string_view Find(int code) const {
-        for (std::size_t i = 0; i < size(); ++i)
-            if (this->code(i) == code) return value(i);
+        for (const RawStore::Group& g : *this)
+            if (g.code == code) return g.value;
         return {};
     }
 
 private:
     std::shared_ptr<const RawStore> store_;
-    std::size_t begin_ = 0, end_ = 0;
+    std::uint32_t begin_ = 0, count_ = 0;
 };
 
 // The xdata of an entity: most have none, so an entity without it holds one null pointer

@@ -723,10 +723,9 @@ private:
     // does not hold (colour, linetype, lineweight, true colour, ...) when it has them.
     void CarryProperties(const RawGroups& raw) {
         const bool sourceR12 = d_.file && d_.file->release <= kR12;
-        for (std::size_t i = 1; i < raw.size(); ++i) {
-            const int code = raw.code(i);
+        for (const auto& [code, value] : raw.Slice(1, raw.size())) {
             if (code == 0 || code >= 1000) break;
-            if (code == 100 && text::Trim(raw.value(i)) != "AcDbEntity") {
+            if (code == 100 && text::Trim(value) != "AcDbEntity") {
                 if (!sourceR12) break;
                 continue;
             }
@@ -734,23 +733,22 @@ private:
                                       : (code == 6 || code == 48 || code == 60 || code == 62 ||
                                          code == 370 || code == 420 || code == 430 || code == 440);
             if (!carried) continue;
-            if (r12_ || release_ >= kR2004 || code < 420) RawGroup(code, raw.value(i));
+            if (r12_ || release_ >= kR2004 || code < 420) RawGroup(code, value);
         }
     }
 
     // The {ACAD_REACTORS ...} and {ACAD_XDICTIONARY ...} lists after the handle.
     void CarryReactors(const RawGroups& raw) {
         bool inside = false;
-        for (std::size_t i = 1; i < raw.size(); ++i) {
-            const int code = raw.code(i);
+        for (const auto& [code, value] : raw.Slice(1, raw.size())) {
             if (code == 0) break;
             if (code == 102) {
-                inside = text::Trim(raw.value(i)).rfind('{', 0) == 0;
-                RawGroup(code, raw.value(i));
+                inside = text::Trim(value).rfind('{', 0) == 0;
+                RawGroup(code, value);
                 continue;
             }
             if (inside) {
-                RawGroup(code, raw.value(i));
+                RawGroup(code, value);
             } else if (code != 5) {
                 break;
             }
@@ -1011,14 +1009,17 @@ private:
 
     void RawOut(const RawGroups& raw) {
         if (counting_) return;
-        for (std::size_t i = 0; i < raw.size(); ++i) {
-            const int code = raw.code(i);
-            if (dropTrueColour_ && (code == 420 || code == 430 || code == 440)) {
-                Drop("true colour and transparency groups (420/430/440)");
-                continue;
-            }
-            RawGroup(code, raw.value(i));
+        for (const auto& [code, value] : raw) KeptGroup(code, value);
+    }
+
+    // A group as read, unless the target release has no place for it.
+    void KeptGroup(int code, std::string_view value) {
+        if (counting_) return;
+        if (dropTrueColour_ && (code == 420 || code == 430 || code == 440)) {
+            Drop("true colour and transparency groups (420/430/440)");
+            return;
         }
+        RawGroup(code, value);
     }
 
     void WriteKept() {
@@ -1106,23 +1107,24 @@ private:
         bool seed = false;
         Section("HEADER");
         const RawGroups& h = f.header;
+        // A variable runs from its group 9 to the next one: groups [i, j).
+        auto it = h.begin();
         for (std::size_t i = 0; i < h.size();) {
+            const std::string name(it->code == 9 ? text::Trim(it->value) : std::string_view());
+            std::string_view asRead;  // the last group 5 of it, for $HANDSEED
             std::size_t j = i + 1;
-            while (j < h.size() && h.code(j) != 9) ++j;
-            const std::string name(h.code(i) == 9 ? text::Trim(h.value(i)) : std::string_view());
+            for (++it; it != h.end() && it->code != 9; ++it, ++j)
+                if (it->code == 5) asRead = it->value;
             auto patch = patches.find(name);
             if (patch != patches.end()) {
                 HeaderVar(name);
                 patch->second();
                 patches.erase(patch);
             } else if (name == "$HANDSEED" && !r12_) {
-                std::string_view asRead;
-                for (std::size_t k = i + 1; k < j; ++k)
-                    if (h.code(k) == 5) asRead = h.value(k);
                 KeptHandSeed(asRead);
                 seed = true;
             } else {
-                RawOut(RawGroups(h).Slice(i, j));
+                RawOut(h.Slice(i, j));
             }
             i = j;
         }
@@ -1135,10 +1137,11 @@ private:
     }
 
     static unsigned DeclaredCodePage(const RawGroups& header) {
-        for (std::size_t i = 0; i + 1 < header.size(); ++i)
-            if (header.code(i) == 9 && text::Trim(header.value(i)) == "$DWGCODEPAGE" &&
-                header.code(i + 1) == 3)
-                return dxf::CodePageFromName(header.value(i + 1));
+        bool named = false;  // the group before is the variable's name
+        for (const auto& [code, value] : header) {
+            if (named && code == 3) return dxf::CodePageFromName(value);
+            named = code == 9 && text::Trim(value) == "$DWGCODEPAGE";
+        }
         return 0;
     }
 
@@ -1257,15 +1260,16 @@ private:
         }
         if (!e.raw.empty() && HoldsData<OtherEntityData>(e.data)) {
             // A kind known only by its groups: what the model can change on it is its layer.
-            bool layer = false;
-            for (std::size_t i = 0; i < e.raw.size(); ++i) {
-                if (i > 0 && e.raw.code(i) == 0) layer = true;  // its followers keep theirs
-                if (e.raw.code(i) == 8 && !layer) {
+            bool layer = false, first = true;
+            for (const auto& [code, value] : e.raw) {
+                if (!first && code == 0) layer = true;  // its followers keep theirs
+                first = false;
+                if (code == 8 && !layer) {
                     Name(8, e.layer.empty() ? "0" : e.layer);
                     layer = true;
                     continue;
                 }
-                RawOut(e.raw.Slice(i, i + 1));
+                KeptGroup(code, value);
             }
             return;
         }
@@ -1283,10 +1287,9 @@ private:
         if (HoldsData<OtherEntityData>(e.data)) return;  // dropped whole
         const std::string type(text::Trim(e.raw.value(0)));
         std::set<int> seen;
-        for (std::size_t i = 1; i < e.raw.size(); ++i) {
-            const int code = e.raw.code(i);
+        for (const auto& [code, value] : e.raw.Slice(1, e.raw.size())) {
             if (code == 0) {
-                Drop(type + " followers (" + std::string(text::Trim(e.raw.value(i))) + ")");
+                Drop(type + " followers (" + std::string(text::Trim(value)) + ")");
                 break;
             }
             if (code >= 1000 || code == 5 || code == 330 || code == 100 || code == 102 ||
@@ -1319,7 +1322,7 @@ private:
                 if (!t.entries.empty())
                     droppedCounts_["table entries of " + t.name + " as read"] += t.entries.size();
             std::size_t variables = 0;
-            for (std::size_t i = 0; i < f->header.size(); ++i) variables += f->header.code(i) == 9;
+            for (const RawStore::Group& g : f->header) variables += g.code == 9;
             if (variables > 13) droppedCounts_["header variables as read"] += variables - 13;
         }
         for (const auto& [what, count] : droppedCounts_)
