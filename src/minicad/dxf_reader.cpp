@@ -727,12 +727,15 @@ private:
         }
         Entity e;
         e.id = drawing_.nextId++;
-        // Only layers the tables lack are gathered, and an entity on the layer of the one
-        // before is not looked up again but shares its name: most files hold long runs on one
-        // layer.
+        // Entities of one layer share its name; only layers the tables lack are gathered. An
+        // entity on the layer of the one before is not looked up at all: files hold long runs.
         if (lastLayer_ != common.layer) {
-            if (!FindLayer(common.layer)) layersUsed_.try_emplace(common.layer, line);
-            lastLayer_ = SharedName(common.layer);
+            auto [at, added] = entityLayers_.try_emplace(common.layer);
+            if (added) {
+                at->second = SharedName(common.layer);
+                if (!FindLayer(common.layer)) layersUsed_.try_emplace(common.layer, line);
+            }
+            lastLayer_ = at->second;
         }
         e.layer = lastLayer_;
         e.xdata = std::move(common.xdata);
@@ -1116,9 +1119,10 @@ private:
     std::unordered_map<std::string, std::size_t> layerIndex_{{"0", 0}};  // upper-cased
     std::unordered_set<std::string> appIndex_{"ACAD"};                   // upper-cased
     std::vector<InsertRef> inserts_;
-    SharedName lastLayer_;                                // of the entity read last
-    std::map<std::string, int> layersUsed_;               // name -> first line
-    std::map<std::string, std::pair<int, int>> skipped_;  // what -> (count, first line)
+    std::unordered_map<std::string, SharedName> entityLayers_;  // as written on entities
+    SharedName lastLayer_;                                      // of the entity read last
+    std::map<std::string, int> layersUsed_;                     // name -> first line
+    std::map<std::string, std::pair<int, int>> skipped_;        // what -> (count, first line)
 };
 
 std::string PathText(const std::filesystem::path& path) {
