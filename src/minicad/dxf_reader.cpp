@@ -720,13 +720,11 @@ private:
               const std::string& type) {
         (void)type;
         if (!into) return false;  // in a layout block, which is kept whole
-        const RawGroups raw = Raw(recordStart_, cur_.Position());
+        RawGroups raw = Raw(recordStart_, cur_.Position());
         if (common.paperSpace && !inBlock) {
-            image_->paperEntities.push_back({into->empty() ? 0 : into->back().id, raw});
+            image_->paperEntities.push_back({into->empty() ? 0 : into->back().id, std::move(raw)});
             return false;
         }
-        Entity e;
-        e.id = drawing_.nextId++;
         // Entities of one layer share its name; only layers the tables lack are gathered. An
         // entity on the layer of the one before is not looked up at all: files hold long runs.
         if (lastLayer_ != common.layer) {
@@ -737,11 +735,13 @@ private:
             }
             lastLayer_ = at->second;
         }
+        // Made in its place rather than built aside and moved in: a drawing has millions.
+        Entity& e = into->emplace_back();
+        e.id = drawing_.nextId++;
         e.layer = lastLayer_;
         e.xdata = std::move(common.xdata);
         e.data = std::move(data);
-        e.raw = raw;
-        into->push_back(std::move(e));
+        e.raw = std::move(raw);
         return true;
     }
 
