@@ -564,6 +564,22 @@ private:
         return it == layerIndex_.end() ? nullptr : &drawing_.layers[it->second];
     }
 
+    // The name an entity on layer holds: the one of the table entry spelt alike (most files
+    // spell every layer as their table does), else one of its own spelling.
+    SharedName EntityLayer(const std::string& layer, int line) {
+        const Layer* entry = FindLayer(layer);
+        if (!entry) layersUsed_.try_emplace(layer, line);
+        if (entry && entry->name == layer) {
+            const auto i = static_cast<std::size_t>(entry - drawing_.layers.data());
+            if (layerNames_.size() <= i) layerNames_.resize(drawing_.layers.size());
+            if (layerNames_[i] != layer) layerNames_[i] = SharedName(layer);
+            return layerNames_[i];
+        }
+        auto [at, added] = otherLayerNames_.try_emplace(layer);
+        if (added) at->second = SharedName(layer);
+        return at->second;
+    }
+
     void AddLayer(Layer layer) {
         layerIndex_.emplace(UpperAscii(layer.name), drawing_.layers.size());
         drawing_.layers.push_back(std::move(layer));
@@ -727,14 +743,7 @@ private:
         }
         // Entities of one layer share its name; only layers the tables lack are gathered. An
         // entity on the layer of the one before is not looked up at all: files hold long runs.
-        if (lastLayer_ != common.layer) {
-            auto [at, added] = entityLayers_.try_emplace(common.layer);
-            if (added) {
-                at->second = SharedName(common.layer);
-                if (!FindLayer(common.layer)) layersUsed_.try_emplace(common.layer, line);
-            }
-            lastLayer_ = at->second;
-        }
+        if (lastLayer_ != common.layer) lastLayer_ = EntityLayer(common.layer, line);
         // Made in its place rather than built aside and moved in: a drawing has millions.
         Entity& e = into->emplace_back();
         e.id = drawing_.nextId++;
@@ -881,7 +890,7 @@ private:
         if (d.alignment != TextAlignment::Left && !hasAlignmentPoint)
             d.alignmentPoint = d.insertion;
         if (d.style.empty()) d.style = "Standard";
-        Keep(into, std::move(c), d, inBlock, line, "TEXT");
+        Keep(into, std::move(c), std::move(d), inBlock, line, "TEXT");
     }
 
     // A zero extrusion defines no plane to place the entity in.
@@ -1119,10 +1128,12 @@ private:
     std::unordered_map<std::string, std::size_t> layerIndex_{{"0", 0}};  // upper-cased
     std::unordered_set<std::string> appIndex_{"ACAD"};                   // upper-cased
     std::vector<InsertRef> inserts_;
-    std::unordered_map<std::string, SharedName> entityLayers_;  // as written on entities
-    SharedName lastLayer_;                                      // of the entity read last
-    std::map<std::string, int> layersUsed_;                     // name -> first line
-    std::map<std::string, std::pair<int, int>> skipped_;        // what -> (count, first line)
+    std::vector<SharedName>
+        layerNames_;  // of drawing_.layers as entities spell them, made when met
+    std::unordered_map<std::string, SharedName> otherLayerNames_;  // spelt unlike any entry
+    SharedName lastLayer_;                                         // of the entity read last
+    std::map<std::string, int> layersUsed_;                        // name -> first line
+    std::map<std::string, std::pair<int, int>> skipped_;           // what -> (count, first line)
 };
 
 std::string PathText(const std::filesystem::path& path) {
