@@ -358,8 +358,11 @@ private:
     [[nodiscard]] std::size_t Seek(std::size_t i) const;
 
     std::size_t count_ = 0;
-    std::vector<std::uint32_t> checkpoints_;  // offset of records 0, 16, 32, ...
+    std::vector<std::uint32_t> checkpoints_;       // offset of records 0, 16, 32, ...
+    static constexpr std::size_t kBlockPages = 8;  // pages allocated together once there are many
     std::vector<std::unique_ptr<char[]>> blocks_;
+    char* spare_ = nullptr;                 // the next page allocated but not yet in use
+    std::size_t spares_ = 0;                // pages from spare_ on in its block
     std::vector<char*> pages_;              // where each page of the offset space is
     std::size_t used_ = kPage;              // of the last page; full before the first record
     std::int16_t codes_[kDictionary] = {};  // header byte -> code

@@ -57,6 +57,22 @@ bool ParseReal(std::string_view text, double& out) {
     return v.has_value();
 }
 
+// A group code as nearly every file writes it, right-aligned digits ("  0", " 10", "1001"),
+// read without the general parser: there is one on every other line. Anything else is left to
+// ParseInteger.
+bool ShortCode(std::string_view line, std::int64_t& out) {
+    std::size_t i = 0;
+    while (i < line.size() && line[i] == ' ') ++i;
+    if (i == line.size() || line.size() - i > 4) return false;
+    std::int64_t v = 0;
+    for (; i < line.size(); ++i) {
+        if (line[i] < '0' || line[i] > '9') return false;
+        v = v * 10 + (line[i] - '0');
+    }
+    out = v;
+    return true;
+}
+
 bool ParseInteger(std::string_view text, std::int64_t& out) {
     const std::optional<std::int64_t> v = text::ParseInteger(text);
     if (v) out = *v;
@@ -381,8 +397,9 @@ bool GroupLexer::NextAscii(Group& g) {
         g = Group{};
         g.line = lineNo_;
         std::int64_t code = 0;
-        if (!ParseInteger(codeLine, code) || code < std::numeric_limits<int>::min() ||
-            code > std::numeric_limits<int>::max())
+        if (!ShortCode(codeLine, code) &&
+            (!ParseInteger(codeLine, code) || code < std::numeric_limits<int>::min() ||
+             code > std::numeric_limits<int>::max()))
             throw DxfError(source_, lineNo_, "expected a group code, found " + Quote(codeLine));
         const auto kind = KindOfCode(static_cast<int>(code));
         if (!kind && code != 999)

@@ -19,6 +19,7 @@
 #include "minicad/dxf_groups.h"
 #include "minicad/xdata_codes.h"
 #include "platform/codepage.h"
+#include "platform/memory_hint.h"
 #include "text/names.h"
 
 namespace tarsel::minicad {
@@ -352,8 +353,11 @@ public:
             } else if (name == "BLOCKS") {
                 ReadBlocks();
             } else if (name == "ENTITIES") {
-                Presize(cur_.BytesLeft() / kBytesPerEntityGuess,
-                        [&](std::size_t n) { drawing_.entities.reserve(n); });
+                Presize(cur_.BytesLeft() / kBytesPerEntityGuess, [&](std::size_t n) {
+                    drawing_.entities.reserve(n);
+                    platform::HintLargeRegion(drawing_.entities.data(),
+                                              drawing_.entities.capacity() * sizeof(Entity));
+                });
                 ReadEntities(&drawing_.entities, "");
             } else {
                 SkipSection(name);

@@ -4,6 +4,7 @@
 #include <stdexcept>
 
 #include "minicad/drawing.h"
+#include "platform/memory_hint.h"
 
 namespace tarsel::minicad {
 
@@ -53,8 +54,25 @@ std::string_view RawStore::Add(int code, std::string_view value) {
         if (used_ < kPage) pages_.back()[used_] = static_cast<char>(kPageEnd);
         pages = (record + kPage - 1) / kPage;
         if (pages_.size() + pages > kMaxPages) throw std::length_error("over 4 GiB of values");
-        blocks_.push_back(std::make_unique_for_overwrite<char[]>(pages * kPage));
-        for (std::size_t k = 0; k < pages; ++k) pages_.push_back(blocks_.back().get() + k * kPage);
+        if (pages == 1 && spares_ > 0) {
+            pages_.push_back(spare_);
+            spare_ += kPage;
+            --spares_;
+        } else if (pages == 1) {
+            // A large file's pages come several to a block, in large pages where the system
+            // has them: filling them then costs a few faults instead of one per 4 KiB.
+            const std::size_t block = std::clamp<std::size_t>(pages_.size(), 1, kBlockPages);
+            blocks_.push_back(std::make_unique_for_overwrite<char[]>(block * kPage));
+            char* first = blocks_.back().get();
+            if (block == kBlockPages) platform::HintLargeRegion(first, block * kPage);
+            pages_.push_back(first);
+            spare_ = first + kPage;
+            spares_ = block - 1;
+        } else {
+            blocks_.push_back(std::make_unique_for_overwrite<char[]>(pages * kPage));
+            for (std::size_t k = 0; k < pages; ++k)
+                pages_.push_back(blocks_.back().get() + k * kPage);
+        }
         used_ = 0;
     }
     const std::size_t first = pages_.size() - pages;

@@ -26,16 +26,10 @@ std::optional<T> ParseSigned(std::string_view text, NumberError* error, bool int
     const bool startsWell = !text.empty() && ((text.front() >= '0' && text.front() <= '9') ||
                                               (!integer && text.front() == '.'));
     if (!startsWell) return fail(NumberError::kNotANumber);
-    // Parsing the magnitude with its sign put back keeps the integer range exact at its
-    // lower end (INT64_MIN has no positive counterpart).
-    std::string withSign;
-    std::string_view digits = text;
-    if (negative) {
-        withSign.reserve(text.size() + 1);
-        withSign += '-';
-        withSign += text;
-        digits = withSign;
-    }
+    // Parsing the magnitude with its minus sign (the character before it) keeps the integer
+    // range exact at its lower end (INT64_MIN has no positive counterpart).
+    const std::string_view digits =
+        negative ? std::string_view(text.data() - 1, text.size() + 1) : text;
     T value{};
     const char* end = digits.data() + digits.size();
     std::from_chars_result r{};
