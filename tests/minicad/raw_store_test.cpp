@@ -102,6 +102,13 @@ TEST(RawStore, KeepsEveryGroupWhereverItFallsInThePages) {
          {5, kPage, 5, kPage, 0}},
         {"values over a page, one ending on a page's end",
          {1, 2 * kPage + 7, 3, Filling(2 * kPage), 3}},
+        {"pages handed out from blocks of many, values over a page between them",
+         [] {
+             std::vector<std::size_t> sizes(40, kPage / 2 + 1);  // a page each
+             sizes[5] = sizes[13] = 2 * kPage + 7;
+             sizes[22] = kPage;
+             return sizes;
+         }()},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
