@@ -425,17 +425,22 @@ private:
         while (!cur_.AtEnd() && !cur_.Is(0)) ++cur_;
     }
 
-    void ExpectNotEnd(const std::string& where) {
-        if (cur_.AtEnd()) cur_.Fail("the file ends inside " + where + " (truncated?)");
+    // Inside what (what followed by name): the text is put together only for a message, as
+    // this runs once for every object of the file.
+    void ExpectNotEnd(std::string_view what, std::string_view name = {}) {
+        if (cur_.AtEnd())
+            cur_.Fail("the file ends inside " + std::string(what) + std::string(name) +
+                      " (truncated?)");
         if (cur_.Is(0, "EOF") || cur_.Is(0, "SECTION"))
-            cur_.Fail(where + " is not closed by ENDSEC before " + Describe());
+            cur_.Fail(std::string(what) + std::string(name) + " is not closed by ENDSEC before " +
+                      Describe());
     }
 
     void SkipSection(const std::string& name) {
         for (;;) {
             cur_.Forget();
             SkipToGroup0();
-            ExpectNotEnd("section " + name);
+            ExpectNotEnd("section ", name);
             if (cur_.Is(0, "ENDSEC")) return;
             ++cur_;
         }
@@ -504,7 +509,7 @@ private:
             kept.head = Raw(headStart, cur_.Position());
             for (;;) {
                 cur_.Forget();
-                ExpectNotEnd("table " + table);
+                ExpectNotEnd("table ", table);
                 if (cur_.Is(0, "ENDTAB")) break;
                 if (cur_.Is(0, "TABLE")) cur_.Fail("table " + table + " is not closed by ENDTAB");
                 const int line = cur_.Line();
@@ -645,7 +650,8 @@ private:
         const bool inBlock = !owner.empty();
         for (;;) {
             cur_.Forget();
-            ExpectNotEnd(inBlock ? "block " + owner : std::string("the ENTITIES section"));
+            ExpectNotEnd(inBlock ? "block " : "the ENTITIES section",
+                         inBlock ? std::string_view(owner) : std::string_view());
             if (cur_.Is(0, "ENDSEC")) {
                 if (inBlock) cur_.Fail("block " + owner + " is not closed by ENDBLK");
                 return;
