@@ -43,7 +43,8 @@ struct XdataGroup {
 
 // A name that many objects hold, such as the layer of each entity: one counted copy of the text
 // per distinct name rather than one per holder, so that a million entities on four layers keep
-// four strings. Reads like a const std::string; assigning makes a new copy (the reader shares).
+// four strings. Reads like a const std::string. Made from a string it holds a copy of its own;
+// copied from another name it shares that one's (the reader hands out shared ones).
 class SharedName {
 public:
     SharedName() noexcept;
@@ -184,7 +185,7 @@ struct OtherEntityData {
     std::string block;  // the block a DIMENSION draws through (2), "" otherwise
 };
 
-// A value kept on the heap but copied and compared like a value: the large and less common kinds
+// A value kept on the heap but copied like a value: the large and less common kinds
 // of entity live in one, so that the common ones (lines, arcs, polylines) do not pay for their
 // size in every entity of a drawing of millions. Never empty except after being moved from.
 template <class T>

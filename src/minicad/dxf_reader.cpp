@@ -1138,8 +1138,8 @@ private:
     std::unordered_map<std::string, std::size_t> layerIndex_{{"0", 0}};  // upper-cased
     std::unordered_set<std::string> appIndex_{"ACAD"};                   // upper-cased
     std::vector<InsertRef> inserts_;
-    std::vector<SharedName>
-        layerNames_;  // of drawing_.layers as entities spell them, made when met
+    // The names of drawing_.layers as their entities hold them, made when first met.
+    std::vector<SharedName> layerNames_;
     std::unordered_map<std::string, SharedName> otherLayerNames_;  // spelt unlike any entry
     SharedName lastLayer_;                                         // of the entity read last
     std::map<std::string, int> layersUsed_;                        // name -> first line

@@ -10,18 +10,20 @@ constexpr std::string_view kZero = "0";
 }  // namespace
 
 SharedName::Rep* SharedName::Empty() noexcept {
-    static Rep empty{{0}, std::string(), true};
-    return &empty;
+    // Never destroyed: a name in an object of static storage may still point here when that
+    // object is destroyed.
+    static Rep* const empty = new Rep{{0}, std::string(), true};
+    return empty;
 }
 
 SharedName::SharedName() noexcept : rep_(Empty()) {}
 
 SharedName::SharedName(std::string_view text) {
-    static Rep zero{{0}, std::string(kZero), true};
+    static Rep* const zero = new Rep{{0}, std::string(kZero), true};
     if (text.empty())
         rep_ = Empty();
     else if (text == kZero)
-        rep_ = &zero;
+        rep_ = zero;
     else
         rep_ = new Rep{{1}, std::string(text), false};
 }
