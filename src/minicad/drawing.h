@@ -314,8 +314,6 @@ public:
             ++*this;
             return old;
         }
-        // Of the store's groups, not of the range walked.
-        [[nodiscard]] std::size_t index() const { return index_; }
         friend bool operator==(const Iterator& a, const Iterator& b) {
             return a.index_ == b.index_;
         }
@@ -449,15 +447,7 @@ public:
         if (i >= size()) throw std::out_of_range("no such xdata group");
         return (*groups_)[i];
     }
-    [[nodiscard]] XdataGroup& front() noexcept { return groups_->front(); }
-    [[nodiscard]] const XdataGroup& front() const noexcept { return groups_->front(); }
-    [[nodiscard]] XdataGroup& back() noexcept { return groups_->back(); }
-    [[nodiscard]] const XdataGroup& back() const noexcept { return groups_->back(); }
     void push_back(XdataGroup group) { Groups().push_back(std::move(group)); }
-    template <class... Args>
-    XdataGroup& emplace_back(Args&&... args) {
-        return Groups().emplace_back(std::forward<Args>(args)...);
-    }
     XdataGroup* erase(const XdataGroup* at) {
         const auto i = static_cast<std::ptrdiff_t>(at - begin());
         groups_->erase(groups_->begin() + i);
