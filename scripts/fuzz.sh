@@ -17,8 +17,18 @@ all=(dxf job_file outline settings command_line code_pages)
 targets=("$@")
 ((${#targets[@]} > 0)) || targets=("${all[@]}")
 
-cmake --preset fuzz >/dev/null
-cmake --build --preset fuzz -j "$jobs" --target "${targets[@]/#/fuzz_}"
+# What failed is also kept in one file, which scripts/test.sh prints last, where a CI log's
+# tail shows it.
+report=build/fuzz/failures.txt
+mkdir -p build/fuzz
+rm -f "$report"
+build_log=build/fuzz/build.log
+if ! { cmake --preset fuzz && cmake --build --preset fuzz -j "$jobs" --target "${targets[@]/#/fuzz_}"; } \
+    >"$build_log" 2>&1; then
+    { echo "fuzz: the build failed (log: $build_log)"; tail -60 "$build_log"; } | tee "$report" >&2
+    exit 1
+fi
+tail -1 "$build_log"
 
 failed=()
 for target in "${targets[@]}"; do
@@ -40,8 +50,10 @@ for target in "${targets[@]}"; do
         rate=$(sed -n 's/^stat::average_exec_per_sec: *//p' "$log" | tail -1)
         echo "fuzz: $target: ${runs:-?} runs, ${rate:-?} per second, nothing found"
     else
-        tail -40 "$log" >&2
-        echo "fuzz: $target FOUND A FAULT; the input is in $findings/ (log: $log)" >&2
+        {
+            echo "fuzz: $target FOUND A FAULT; the input is in $findings/ (log: $log)"
+            tail -40 "$log"
+        } | tee -a "$report" >&2
         failed+=("$target")
     fi
 done

@@ -39,6 +39,8 @@ phase "windows configure" cmake --preset windows &&
 bash cmake/wine-prefix.sh stop "$PWD/build/windows/wine"
 
 if ((${#failed[@]} > 0)); then
+    # A fault the fuzzers found scrolls far up under the Windows phase; said again here.
+    [[ -f build/fuzz/failures.txt ]] && cat build/fuzz/failures.txt >&2
     echo "test.sh: FAILED: ${failed[*]}" >&2
     exit 1
 fi
