@@ -546,6 +546,7 @@ struct DxfFileImage {
     Variables variables;              // as read, to see what the model changed
     std::uint64_t handleCeiling = 0;  // above every handle the file holds
     std::uint64_t handSeed = 0;       // $HANDSEED as read
+    std::uint64_t sourceBytes = 0;    // the file's size: what a save of it will about take
 };
 
 struct Drawing {

@@ -20,6 +20,7 @@
 #include "minicad/xdata_codes.h"
 #include "platform/codepage.h"
 #include "platform/memory_hint.h"
+#include "text/caseless_index.h"
 #include "text/names.h"
 
 namespace tarsel::minicad {
@@ -298,10 +299,11 @@ const Group& Record::operator[](std::size_t i) const {
     return data_ ? data_[first_ + i] : cursor_->At(first_ + i);
 }
 
-// A little less than a group and an entity take in the files CADs write: the arrays that grow
-// with a file are given room for what is left of it, so that they are not moved (and their
+// A little less than a group, a layer and an entity take in the files CADs write: the arrays that
+// grow with a file are given room for what is left of it, so that they are not moved (and their
 // memory touched twice) as they grow. Room never filled is never touched.
 constexpr std::uint64_t kBytesPerGroupGuess = 10;
+constexpr std::uint64_t kBytesPerLayerGuess = 48;
 constexpr std::uint64_t kBytesPerEntityGuess = 128;
 
 // Room for what the rest of the file will likely fill. Only a hint: one the machine refuses
@@ -330,7 +332,10 @@ public:
         drawing_.binaryDxf = lexer.Binary();
         image_ = std::make_shared<DxfFileImage>();
         image_->release = encoding_.release;
+        image_->sourceBytes = lexer.BytesLeft();
         image_->codePage = encoding_.release >= 1021 ? encoding_.declared : encoding_.codePage;
+        for (std::size_t i = 0; i < drawing_.layers.size(); ++i)
+            layerIndex_.Insert(drawing_.layers[i].name, i, LayerName());
     }
 
     Drawing Read() {
@@ -501,9 +506,20 @@ private:
             const std::size_t headStart = cur_.Position();
             const auto head = cur_.TakeRecord();
             std::string table;
-            for (const Group& g : head)
+            std::int64_t declared = 0;  // how many entries the table says it holds
+            for (const Group& g : head) {
                 if (g.code == 2) table = std::string(text::Trim(g.raw));
+                if (g.code == 70) declared = g.integer;
+            }
             if (table.empty()) cur_.FailAt(tableLine, "a TABLE without its name (group 2)");
+            // Trusted only as far as the rest of the file could hold that many.
+            if (table == "LAYER" && declared > 0)
+                Presize(std::min<std::uint64_t>(static_cast<std::uint64_t>(declared),
+                                                cur_.BytesLeft() / kBytesPerLayerGuess),
+                        [&](std::size_t n) {
+                            drawing_.layers.reserve(drawing_.layers.size() + n);
+                            layerIndex_.Reserve(drawing_.layers.size() + n);
+                        });
             DxfFileImage::Table kept;
             kept.name = table;
             kept.head = Raw(headStart, cur_.Position());
@@ -550,12 +566,11 @@ private:
         }
         if (layer.name.empty()) cur_.FailAt(line, "a LAYER without a name");
         // "0" is always there, and a name may come twice: the file's last entry describes it.
-        const auto [at, added] =
-            layerIndex_.try_emplace(UpperAscii(layer.name), drawing_.layers.size());
-        if (added)
+        const std::size_t at = layerIndex_.Insert(layer.name, drawing_.layers.size(), LayerName());
+        if (at == drawing_.layers.size())
             drawing_.layers.push_back(std::move(layer));
         else
-            drawing_.layers[at->second] = std::move(layer);
+            drawing_.layers[at] = std::move(layer);
     }
 
     void ReadAppId(Record entry, int line) {
@@ -568,10 +583,16 @@ private:
 
     // Names compare without regard to ASCII case; the indexes keep a file of many layers or
     // applications linear to read.
-    Layer* FindLayer(const std::string& name) {
-        const auto it = layerIndex_.find(UpperAscii(name));
-        return it == layerIndex_.end() ? nullptr : &drawing_.layers[it->second];
+    Layer* FindLayer(std::string_view name) {
+        const std::size_t at = layerIndex_.Find(name, LayerName());
+        return at == text::CaselessIndex::kNone ? nullptr : &drawing_.layers[at];
     }
+
+    struct LayerNameAt {
+        const std::vector<Layer>* layers;
+        std::string_view operator()(std::size_t i) const { return (*layers)[i].name; }
+    };
+    LayerNameAt LayerName() const { return {&drawing_.layers}; }
 
     // The name an entity on layer holds: the one of the table entry spelt alike (most files
     // spell every layer as their table does), else one of its own spelling.
@@ -590,7 +611,7 @@ private:
     }
 
     void AddLayer(Layer layer) {
-        layerIndex_.emplace(UpperAscii(layer.name), drawing_.layers.size());
+        layerIndex_.Insert(layer.name, drawing_.layers.size(), LayerName());
         drawing_.layers.push_back(std::move(layer));
     }
 
@@ -1133,10 +1154,10 @@ private:
     mutable int utf8FallbackLine_ = 0;  // first text read as UTF-8 against the code page
     Drawing drawing_;
     std::shared_ptr<DxfFileImage> image_;
-    std::size_t recordStart_ = 0;                 // the group 0 of the entity being read
-    std::unordered_set<std::string> blockNames_;  // upper-cased
-    std::unordered_map<std::string, std::size_t> layerIndex_{{"0", 0}};  // upper-cased
-    std::unordered_set<std::string> appIndex_{"ACAD"};                   // upper-cased
+    std::size_t recordStart_ = 0;                       // the group 0 of the entity being read
+    std::unordered_set<std::string> blockNames_;        // upper-cased
+    text::CaselessIndex layerIndex_;                    // of drawing_.layers
+    std::unordered_set<std::string> appIndex_{"ACAD"};  // upper-cased
     std::vector<InsertRef> inserts_;
     // The names of drawing_.layers as their entities hold them, made when first met.
     std::vector<SharedName> layerNames_;

@@ -10,7 +10,9 @@
 #include <functional>
 #include <limits>
 #include <map>
+#include <new>
 #include <set>
+#include <stdexcept>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
@@ -20,6 +22,7 @@
 #include "minicad/xdata_codes.h"
 #include "platform/codepage.h"
 #include "platform/file_write.h"
+#include "text/caseless_index.h"
 #include "text/names.h"
 
 namespace tarsel::minicad {
@@ -103,18 +106,19 @@ struct Names {
     }
     // layer must outlive the Names: one of the drawing's.
     void AddLayer(const Layer& layer) {
-        if (layerKeys_.insert(UpperAscii(layer.name)).second) layers.push_back(&layer);
+        if (layerKeys_.Insert(layer.name, layers.size(), LayerName()) == layers.size())
+            layers.push_back(&layer);
     }
     // A layer the drawing's table lacks.
     void AddMissingLayer(const std::string& name) {
-        if (!layerKeys_.insert(UpperAscii(name)).second) return;
+        if (layerKeys_.Find(name, LayerName()) != text::CaselessIndex::kNone) return;
         made_.push_back(Layer{name});
-        layers.push_back(&made_.back());
+        AddLayer(made_.back());
     }
     // Room for the drawing's own layers and the two every file has, grown once.
     void ReserveLayers(std::size_t n) {
         layers.reserve(n + 2);
-        layerKeys_.reserve(n + 2);
+        layerKeys_.Reserve(n + 2);
     }
     // An entity's layer; most follow one on the same layer, which need not be looked up.
     void AddEntityLayer(const std::string& name) {
@@ -129,10 +133,18 @@ private:
                     const std::string& name) {
         if (keys.insert(UpperAscii(name)).second) list.push_back(name);
     }
+    struct LayerNameAt {
+        const std::vector<const Layer*>* layers;
+        std::string_view operator()(std::size_t i) const { return (*layers)[i]->name; }
+    };
+    LayerNameAt LayerName() const { return {&layers}; }
+
     static inline const std::string kZero = "0";
     std::deque<Layer> made_;  // the layers added here; a deque keeps their addresses
-    // The upper-cased names already in each list: tables compare names without case.
-    std::unordered_set<std::string> layerKeys_, appKeys_, styleKeys_, linetypeKeys_;
+    // The names already in each list (tables compare names without case): the layers' by
+    // position, as a file may hold tens of thousands; the others upper-cased.
+    text::CaselessIndex layerKeys_;
+    std::unordered_set<std::string> appKeys_, styleKeys_, linetypeKeys_;
     const std::string* lastEntityLayer_ = nullptr;
 };
 
@@ -152,8 +164,14 @@ struct Extents {
     void Add(const Point3& p) { Add(p.x, p.y, p.z); }
 };
 
+// Every line of a DXF this writer makes ends so, as the CAD's own do.
+constexpr std::string_view kEol = "\r\n";
+
 // How much text a save gathers before handing it on to the file.
 constexpr std::size_t kSinkChunk = std::size_t{1} << 20;
+
+// What an entity written from the model about takes (a line in R2018 takes 250 bytes).
+constexpr std::uint64_t kBytesPerEntityGuess = 200;
 
 class Writer {
 public:
@@ -194,7 +212,7 @@ public:
 
     void Write() {
         if (!r12_ && !counting_) CountHandles();
-        if (!counting_) out_.reserve(kSinkChunk + kSinkChunk / 4);
+        if (!counting_) Reserve();
         if (file_) return WriteKept();
         Collect();
         if (!counting_) nameCodePage_ = NameCodePage();
@@ -215,6 +233,23 @@ public:
     }
 
 private:
+    // A save into a sink needs room for a chunk; one kept whole, for what it will likely take,
+    // so that its text is not copied again at every doubling. Only a hint: one the machine
+    // refuses is dropped, and the text grows as it would have.
+    void Reserve() {
+        std::uint64_t bytes = kSinkChunk + kSinkChunk / 4;
+        if (!sink_) {
+            const std::uint64_t guess =
+                d_.file ? d_.file->sourceBytes : kBytesPerEntityGuess * d_.entities.size();
+            bytes = std::max(bytes, guess + guess / 8);
+        }
+        try {
+            out_.reserve(static_cast<std::size_t>(std::min<std::uint64_t>(bytes, out_.max_size())));
+        } catch (const std::bad_alloc&) {
+        } catch (const std::length_error&) {
+        }
+    }
+
     void Finish() {
         NoteDropped();
         if (sink_ && !out_.empty()) (*sink_)(out_);
@@ -232,26 +267,29 @@ private:
         }
         if (writtenCodes_) writtenCodes_->insert(code);
         // Right-aligned in three columns, as every DXF writer puts them.
-        char buf[16] = {' ', ' ', ' '};
-        char* start = buf + 3;
-        auto [end, ec] = std::to_chars(start, buf + sizeof buf, code);
-        const std::ptrdiff_t digits = end - start;
-        if (digits < 3) {
-            std::memmove(buf + 3 - digits, start, static_cast<std::size_t>(digits));
-            end = buf + 3;
-        } else {
-            std::memmove(buf, start, static_cast<std::size_t>(digits));
-            end = buf + digits;
+        if (code >= 0 && code < 1000) {
+            char line[5] = {' ', ' ', ' ', '\r', '\n'};
+            int i = 2;
+            do {
+                line[i--] = static_cast<char>('0' + code % 10);
+                code /= 10;
+            } while (code > 0);
+            out_.append(line, sizeof line);
+            return true;
         }
+        char buf[16];
+        const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, code);
+        const auto digits = static_cast<std::size_t>(end - buf);
+        if (digits < 3) out_.append(3 - digits, ' ');
         out_.append(buf, end);
-        out_ += "\r\n";
+        out_.append(kEol);
         return true;
     }
     // A value the writer composes itself (markers, handles, fixed names): no escaping needed.
     void Group(int code, std::string_view value) {
         if (!Code(code)) return;
         out_.append(value);
-        out_ += "\r\n";
+        out_.append(kEol);
     }
     // A value that came from the user: any text at all.
     void Text(int code, std::string_view utf8) {
@@ -262,7 +300,7 @@ private:
             out_ += dxf::EncodeInCodePage(utf8, targetCodePage_);
         else
             out_ += dxf::EncodeText(utf8, !utf8_);
-        out_ += "\r\n";
+        out_.append(kEol);
     }
     // A table name or a reference to one (layer, block, style, linetype, application). Before
     // R2007 these go out in the file's code page, not as \U+ escapes: readers compare and
@@ -270,7 +308,7 @@ private:
     void Name(int code, std::string_view utf8) {
         if (!Code(code)) return;
         out_ += EncodeName(utf8);
-        out_ += "\r\n";
+        out_.append(kEol);
     }
     std::string EncodeName(std::string_view utf8) const {
         if (utf8_) return dxf::EncodeText(utf8, false);
@@ -280,20 +318,20 @@ private:
         if (!std::isfinite(value)) Refuse(Context() + "holds a number that is not finite");
         if (!Code(code)) return;
         out_ += dxf::FormatReal(value);
-        out_ += "\r\n";
+        out_.append(kEol);
     }
     void Angle(int code, double radians) {
         if (!std::isfinite(radians)) Refuse(Context() + "holds an angle that is not finite");
         if (!Code(code)) return;
         out_ += dxf::DegreesText(radians);
-        out_ += "\r\n";
+        out_.append(kEol);
     }
     void Int(int code, std::int64_t value) {
         if (!Code(code)) return;
         char buf[24];
         const auto [end, ec] = std::to_chars(buf, buf + sizeof buf, value);
         out_.append(buf, end);
-        out_ += "\r\n";
+        out_.append(kEol);
     }
     void Point(int code, const Point3& p, bool withZ = true) {
         Real(code, p.x);
@@ -1007,7 +1045,7 @@ private:
         } else {
             out_ += value;
         }
-        out_ += "\r\n";
+        out_.append(kEol);
     }
 
     void RawOut(const RawGroups& raw) {
@@ -1450,8 +1488,6 @@ int ReleaseToWrite(const Drawing& drawing, std::optional<DxfVersion> version) {
     return version ? ReleaseOf(*version) : drawing.file ? drawing.file->release : kR2018;
 }
 
-// The text of a save, gathered in pieces and joined once its length is known: one string grown
-// as it is written would be copied again at every doubling.
 std::string AsciiText(const Drawing& drawing, int release, DxfNotes* dropped) {
     Writer writer(drawing, release, dropped, nullptr);
     writer.Write();

@@ -135,6 +135,37 @@ TEST(DxfLarge, DeepBlockNestingReadsOrIsRefusedWithoutCrashing) {
     }
 }
 
+// Thousands of layers, each named twice in another case, in a table that claims more entries
+// than any file could hold (or fewer, or none): every name is found whatever its case, the
+// last entry of a name describes it, and the file is saved back as read.
+TEST(DxfLarge, ManyLayersWhateverTheTableClaims) {
+    for (const char* claimed : {"2147483647", "0", "-7", "3"}) {
+        SCOPED_TRACE(claimed);
+        std::string file = "0\nSECTION\n2\nTABLES\n0\nTABLE\n2\nLAYER\n70\n";
+        file += claimed;
+        file += "\n";
+        for (int i = 0; i < 3000; ++i)
+            file += "0\nLAYER\n2\nLayer-" + std::to_string(i) + "\n70\n0\n62\n1\n6\nCONTINUOUS\n";
+        for (int i = 0; i < 3000; ++i)
+            file += "0\nLAYER\n2\nLAYER-" + std::to_string(i) + "\n70\n0\n62\n" +
+                    std::to_string(i % 255 + 1) + "\n6\nCONTINUOUS\n";
+        file += "0\nENDTAB\n0\nENDSEC\n0\nSECTION\n2\nENTITIES\n";
+        for (int i = 0; i < 3000; i += 7)
+            file += "0\nPOINT\n8\nlayer-" + std::to_string(i) + "\n10\n1.0\n20\n2.0\n30\n0.0\n";
+        file += "0\nENDSEC\n0\nEOF\n";
+
+        const Drawing d = ReadDxf(file, "layers.dxf");
+        ASSERT_EQ(d.layers.size(), 3001u);  // "0" and one of each name
+        EXPECT_EQ(d.layers[1].name, "LAYER-0");
+        EXPECT_EQ(d.layers[3000].color, 2999 % 255 + 1);
+        EXPECT_EQ(d.layers[3000].name, "LAYER-2999");
+        for (const Entity& e : d.entities) EXPECT_EQ(e.layer.str().substr(0, 6), "layer-");
+        const std::string saved = WriteDxf(d);
+        EXPECT_EQ(WriteDxf(ReadDxf(saved, "saved.dxf")), saved);
+        EXPECT_EQ(ReadDxf(saved, "saved.dxf").layers.size(), 3001u);
+    }
+}
+
 TEST(DxfLarge, TooLargeIsRefusedBeforeReading) {
     struct Case {
         const char* name;
