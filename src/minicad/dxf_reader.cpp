@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <limits>
 #include <map>
 #include <new>
@@ -696,8 +695,11 @@ private:
     };
 
     // Runs take on each entity-specific group and fills the groups every entity shares,
-    // xdata included (everything from the first 1001 on).
-    Common ReadCommon(Record record, const std::function<void(const Group&)>& take) {
+    // xdata included (everything from the first 1001 on). take is called in place, not through
+    // a std::function: most of its lambdas are too large for one to hold without allocating,
+    // once for every entity.
+    template <typename Take>
+    Common ReadCommon(Record record, const Take& take) {
         Common common;
         std::size_t i = 0;
         for (; i < record.size() && record[i].code != 1001; ++i) {
@@ -941,7 +943,13 @@ private:
         std::int64_t declared = -1;
         auto c = ReadCommon(record, [&](const Group& g) {
             switch (g.code) {
-                case 90: declared = g.integer; break;
+                case 90:
+                    declared = g.integer;
+                    // Room for the vertices it declares, as far as its groups could hold them.
+                    if (declared > 0)
+                        d.vertices.reserve(
+                            std::min(static_cast<std::size_t>(declared), record.size() / 2));
+                    break;
                 case 70: d.closed = (g.integer & 1) != 0; break;
                 case 38: d.elevation = g.real; break;
                 case 210: d.extrusion.x = g.real; break;
