@@ -4,9 +4,9 @@
 // store that lossless saving needs.
 #include <algorithm>
 #include <cstdint>
-#include <deque>
 #include <limits>
 #include <map>
+#include <memory>
 #include <new>
 #include <set>
 #include <stdexcept>
@@ -124,6 +124,43 @@ struct InsertRef {
 
 class Cursor;
 
+// The groups from the oldest one still needed to the newest pulled, found by their position in
+// the file. They are kept in blocks of a fixed power-of-two size: a group never moves while it
+// is in the window (readers hold references to groups across pulls), and finding one costs a
+// shift and a mask, for the several times every group of a file is looked at.
+class GroupWindow {
+public:
+    [[nodiscard]] std::size_t End() const { return end_; }
+    [[nodiscard]] const Group& operator[](std::size_t position) const {
+        return blocks_[head_ + (position >> kBits) - (begin_ >> kBits)][position & kMask];
+    }
+    void PushBack(const Group& g) {
+        if ((end_ & kMask) == 0)
+            blocks_.push_back(spare_ ? std::move(spare_) : std::make_unique<Group[]>(kSize));
+        blocks_.back()[end_ & kMask] = g;
+        ++end_;
+    }
+    // The groups before position are no longer needed; a block all of whose groups are goes.
+    void DropBefore(std::size_t position) {
+        position = std::min(position, end_);
+        if (position <= begin_) return;
+        for (std::size_t block = begin_ >> kBits; block < position >> kBits; ++block)
+            spare_ = std::move(blocks_[head_++]);
+        begin_ = position;
+        if (head_ >= 64) {
+            blocks_.erase(blocks_.begin(), blocks_.begin() + static_cast<std::ptrdiff_t>(head_));
+            head_ = 0;
+        }
+    }
+
+private:
+    static constexpr std::size_t kBits = 8, kSize = std::size_t{1} << kBits, kMask = kSize - 1;
+    std::vector<std::unique_ptr<Group[]>> blocks_;  // from blocks_[head_], which holds begin_
+    std::unique_ptr<Group[]> spare_;                // the last block dropped, to use again
+    std::size_t head_ = 0;
+    std::size_t begin_ = 0, end_ = 0;  // the positions held: from begin_ to before end_
+};
+
 // The groups of one record (an entity, a table entry) while the reader builds its object: in
 // the cursor's window, or copied out of it (Keep) when what follows the record is long.
 class Record {
@@ -210,12 +247,7 @@ public:
     // Of the current group, or of the last one at the end.
     [[nodiscard]] int Line() const { return Fetch() ? At(pos_).line : lastLine_; }
     // The groups before the current one are no longer needed.
-    void Forget() {
-        while (base_ < pos_ && !window_.empty()) {
-            window_.pop_front();
-            ++base_;
-        }
-    }
+    void Forget() { window_.DropBefore(pos_); }
 
     [[noreturn]] void Fail(const std::string& message) const {
         throw DxfError(lexer_.Source(), Line(), message);
@@ -225,7 +257,7 @@ public:
     }
     [[nodiscard]] const std::string& Source() const { return lexer_.Source(); }
 
-    [[nodiscard]] const Group& At(std::size_t position) const { return window_[position - base_]; }
+    [[nodiscard]] const Group& At(std::size_t position) const { return window_[position]; }
     // Above every handle the file holds, and $HANDSEED as read.
     [[nodiscard]] std::uint64_t HandleCeiling() const { return ceiling_; }
     [[nodiscard]] std::uint64_t HandSeed() const { return seed_; }
@@ -233,7 +265,7 @@ public:
 private:
     // True when the group at pos_ is in the window, pulling groups up to it.
     bool Fetch() const {
-        while (pos_ - base_ >= window_.size()) {
+        while (pos_ >= window_.End()) {
             if (ended_) return false;
             Group g;
             if (!lexer_.Next(g)) {
@@ -248,7 +280,7 @@ private:
             }
             NoteHandle(g);
             lastLine_ = g.line;
-            window_.push_back(g);
+            window_.PushBack(g);
         }
         return true;
     }
@@ -285,9 +317,7 @@ private:
     dxf::GroupLexer& lexer_;
     RawStore& store_;
     std::size_t pos_ = 0;
-    // The window: the groups from position base_ on that were pulled so far.
-    mutable std::deque<Group> window_;
-    mutable std::size_t base_ = 0;
+    mutable GroupWindow window_;
     mutable bool ended_ = false;
     mutable int lastLine_ = 0;
     mutable std::uint64_t ceiling_ = 0, seed_ = 0;

@@ -35,7 +35,8 @@ private:
 };
 
 // Several MiB of entities, so that reading in pieces cuts lines and binary values at every
-// kind of place.
+// kind of place; now and then a parcel outline of hundreds of vertices, one record of more
+// groups than the reader looks at in one block.
 Drawing ManyEntities() {
     Drawing d;
     d.layers.push_back(Layer{"外周"});
@@ -44,7 +45,13 @@ Drawing ManyEntities() {
         e.id = d.nextId++;
         e.layer = i % 3 == 0 ? "外周" : "0";
         const double x = i * 0.001 + 1.0e5, y = -3.0e4 + i;
-        if (i % 2 == 0) {
+        if (i % 4999 == 0) {
+            PolylineData outline;
+            for (int v = 0; v < 300 + i / 100; ++v)
+                outline.vertices.push_back({x + v * 0.25, y + (v % 7) * 0.001, v % 5 ? 0.0 : 0.5});
+            outline.closed = true;
+            e.data = outline;
+        } else if (i % 2 == 0) {
             e.data = LineData{{x, y, 0}, {x + 10.125, y - 0.5, 0}};
         } else {
             TextData t;
