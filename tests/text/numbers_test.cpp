@@ -2,10 +2,13 @@
 
 #include <gtest/gtest.h>
 
+#include <bit>
+#include <charconv>
 #include <cmath>
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <random>
 #include <string>
 #include <string_view>
 
@@ -41,6 +44,45 @@ TEST(ParseDecimal, OneSignOneNumberBlanksAroundIt) {
             EXPECT_EQ(*got, *c.value);
             EXPECT_EQ(std::signbit(*got), std::signbit(*c.value));
         }
+    }
+}
+
+// Plain decimals of up to 15 digits take a shorter road than the others; every one must give
+// the double the general parser gives, sign of zero included, on either side of that limit.
+TEST(ParseDecimal, EveryPlainDecimalIsTheCorrectlyRoundedDouble) {
+    std::mt19937_64 random(20261211);
+    for (int i = 0; i < 200000; ++i) {
+        const int digits = 1 + static_cast<int>(random() % 17);
+        std::string text = random() % 2 ? "-" : "";
+        const int point = static_cast<int>(random() % static_cast<unsigned>(digits + 2)) - 1;
+        for (int d = 0; d < digits; ++d) {
+            if (d == point) text += '.';
+            text += static_cast<char>('0' + random() % 10);
+        }
+        if (point == digits) text += '.';
+        double expected = 0;
+        const auto r = std::from_chars(text.data(), text.data() + text.size(), expected);
+        ASSERT_EQ(r.ec, std::errc()) << text;
+        const std::optional<double> got = ParseDecimal(text);
+        ASSERT_TRUE(got.has_value()) << text;
+        ASSERT_EQ(std::bit_cast<std::uint64_t>(*got), std::bit_cast<std::uint64_t>(expected))
+            << text;
+    }
+    struct Case {
+        const char* text;
+        double value;
+    };
+    for (const Case& c : {Case{"0.1", 0.1},
+                          {"-0.0", -0.0},
+                          {"123456789012345", 123456789012345.0},
+                          {"1234567890123456", 1234567890123456.0},
+                          {"0.000000000000001", 1e-15},
+                          {"9007199254740993", 9007199254740992.0},
+                          {"-52345.678901", -52345.678901}}) {
+        SCOPED_TRACE(c.text);
+        const std::optional<double> got = ParseDecimal(c.text);
+        ASSERT_TRUE(got.has_value());
+        EXPECT_EQ(std::bit_cast<std::uint64_t>(*got), std::bit_cast<std::uint64_t>(c.value));
     }
 }
 
