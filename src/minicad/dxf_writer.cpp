@@ -5,7 +5,6 @@
 #include <charconv>
 #include <cmath>
 #include <cstdlib>
-#include <cstring>
 #include <deque>
 #include <functional>
 #include <limits>
@@ -111,9 +110,9 @@ struct Names {
     }
     // A layer the drawing's table lacks.
     void AddMissingLayer(const std::string& name) {
-        if (layerKeys_.Find(name, LayerName()) != text::CaselessIndex::kNone) return;
+        if (layerKeys_.Insert(name, layers.size(), LayerName()) != layers.size()) return;
         made_.push_back(Layer{name});
-        AddLayer(made_.back());
+        layers.push_back(&made_.back());
     }
     // Room for the drawing's own layers and the two every file has, grown once.
     void ReserveLayers(std::size_t n) {
