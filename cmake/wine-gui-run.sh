@@ -20,5 +20,7 @@ source "$here/wine-env.sh" "$prefix"
 # every window would fail: end it first. The server started under Xvfb ends with the run.
 wineserver -k >/dev/null 2>&1 || true
 wineserver -w >/dev/null 2>&1 || true
+# The program runs through wine-run.sh, which runs it again if Wine ends it before it starts.
 exec xvfb-run -a -s '-screen 0 1280x1024x24' \
-    bash -c 'wine "$@"; rc=$?; wineserver -k >/dev/null 2>&1; exit $rc' wine-gui-run "$@"
+    bash -c '"$@"; rc=$?; wineserver -k >/dev/null 2>&1; exit $rc' wine-gui-run \
+    "$here/wine-run.sh" "$prefix" "$@"

@@ -33,17 +33,17 @@ phase "fuzz" env TARSEL_FUZZ_RUNS="${TARSEL_FUZZ_RUNS:-150000}" TARSEL_FUZZ_SECO
     bash scripts/fuzz.sh
 
 # Wine must not be left running between phases: a lingering wineserver captures later runs.
-restarts=build/windows/wine.restarts
-rm -f "$restarts"
+rm -f build/windows/wine*.restarts
 phase "windows configure" cmake --preset windows &&
     phase "windows build" cmake --build --preset windows -j "$jobs" &&
     phase "windows tests" ctest --preset windows -j "$jobs"
 bash cmake/wine-prefix.sh stop "$PWD/build/windows/wine"
 # Programs Wine ended before they printed a byte, and which were run again (cmake/wine-run.sh).
-if [[ -s "$restarts" ]]; then
-    echo "==== Wine failed to start these programs and they were run again:" >&2
+for restarts in build/windows/wine*.restarts; do
+    [[ -s "$restarts" ]] || continue
+    echo "==== Wine failed to start these programs and they were run again ($restarts):" >&2
     cat "$restarts" >&2
-fi
+done
 
 if ((${#failed[@]} > 0)); then
     # A fault the fuzzers found scrolls far up under the Windows phase; said again here.
