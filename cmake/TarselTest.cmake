@@ -47,11 +47,13 @@ function(tarsel_add_test)
     if(T_GUI)
         add_test(NAME ${T_NAME} COMMAND ${PROJECT_SOURCE_DIR}/cmake/wine-gui-run.sh
                                         ${TARSEL_WINE_PREFIX}-gui $<TARGET_FILE:${T_NAME}>)
-        set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600)
+        set_tests_properties(${T_NAME} PROPERTIES TIMEOUT 600 ENVIRONMENT TARSEL_WINE_RETRY=1)
     elseif(CMAKE_CROSSCOMPILING)
         _tarsel_add_wine_fixture()
         add_test(NAME ${T_NAME} COMMAND ${T_NAME})
-        set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 600)
+        # A test program Wine ends before it starts is run once more (cmake/wine-run.sh).
+        set_tests_properties(${T_NAME} PROPERTIES FIXTURES_REQUIRED wine_prefix TIMEOUT 600
+                                                  ENVIRONMENT TARSEL_WINE_RETRY=1)
     else()
         gtest_discover_tests(${T_NAME} DISCOVERY_MODE PRE_TEST DISCOVERY_TIMEOUT 60
                              PROPERTIES TIMEOUT 300)

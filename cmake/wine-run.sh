@@ -9,6 +9,9 @@ shift
 source "$here/wine-env.sh" "$prefix"
 "$here/wine-prefix.sh" init "$prefix"
 
+# Outside the tests (TARSEL_WINE_RETRY unset) a program runs once, as it is.
+[[ "${TARSEL_WINE_RETRY:-}" == 1 ]] || exec wine "$@"
+
 # In CI a test program has once ended under Wine within 0.1 s, with a failing code and not a
 # byte of output, and it could not be made to happen again. Every program run here prints
 # before it can fail (GoogleTest's banner comes first), so such a run never reached the
