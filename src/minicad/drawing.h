@@ -539,7 +539,9 @@ struct DxfFileImage {
     int release = 1009;     // the number of $ACADVER ("AC1032" -> 1032); 1009 for R12 and older
     unsigned codePage = 0;  // of the strings before R2007
     std::vector<Section> sections;  // in file order
-    RawGroups header;               // the HEADER's groups between its name and ENDSEC
+    // The groups between each HEADER section's name and its ENDSEC, in file order (a file
+    // may repeat the section; every copy's variables are kept).
+    std::vector<RawGroups> headers;
     std::vector<Table> tables;
     std::vector<BlockSlot> blocks;
     std::vector<PaperEntity> paperEntities;

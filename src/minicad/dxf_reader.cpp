@@ -380,7 +380,7 @@ public:
             if (name == "HEADER") {
                 const std::size_t begin = cur_.Position();
                 ReadHeader();
-                image_->header = Raw(begin, cur_.Position());
+                image_->headers.push_back(Raw(begin, cur_.Position()));
                 image_->variables = drawing_.variables;
             } else if (name == "TABLES") {
                 ReadTables();

@@ -1121,9 +1121,10 @@ private:
             Group(5, asRead);
     }
 
-    // The header as read; the variables the model changed from what was read are written
-    // from the model in their place (or added at the end), and $ACADVER and $HANDSEED follow
-    // the file being written.
+    // The header as read, every HEADER section of the file in one; the variables the model
+    // changed from what was read are written from the model in their place, wherever the
+    // file named them (the last one read back wins), or added at the end; $ACADVER and
+    // $HANDSEED follow the file being written.
     void KeptHeader() {
         const DxfFileImage& f = *file_;
         const Variables& v = d_.variables;
@@ -1142,33 +1143,39 @@ private:
         // The code page the strings were read in (the user's, or the one their bytes showed)
         // is declared, so that the saved file reads back the same anywhere.
         if (!utf8_ && d_.codePage != 0 && d_.codePage != platform::kCodePageUtf8 &&
-            DeclaredCodePage(f.header) != d_.codePage)
+            DeclaredCodePage(f.headers) != d_.codePage)
             patches["$DWGCODEPAGE"] = [&] { Group(3, dxf::CodePageName(d_.codePage)); };
         bool seed = false;
+        std::set<std::string> patched;
         Section("HEADER");
-        const RawGroups& h = f.header;
-        // A variable runs from its group 9 to the next one: groups [i, j).
-        auto it = h.begin();
-        for (std::size_t i = 0; i < h.size();) {
-            const std::string name(it->code == 9 ? text::Trim(it->value) : std::string_view());
-            std::string_view asRead;  // the last group 5 of it, for $HANDSEED
-            std::size_t j = i + 1;
-            for (++it; it != h.end() && it->code != 9; ++it, ++j)
-                if (it->code == 5) asRead = it->value;
-            auto patch = patches.find(name);
-            if (patch != patches.end()) {
-                HeaderVar(name);
-                patch->second();
-                patches.erase(patch);
-            } else if (name == "$HANDSEED" && !r12_) {
-                KeptHandSeed(asRead);
-                seed = true;
-            } else {
-                RawOut(h.Slice(i, j));
+        for (const RawGroups& h : f.headers) {
+            // A variable runs from its group 9 to the next one: groups [i, j).
+            auto it = h.begin();
+            for (std::size_t i = 0; i < h.size();) {
+                const std::string name(it->code == 9 ? text::Trim(it->value) : std::string_view());
+                std::string_view asRead;  // the last group 5 of it, for $HANDSEED
+                std::size_t j = i + 1;
+                for (++it; it != h.end() && it->code != 9; ++it, ++j)
+                    if (it->code == 5) asRead = it->value;
+                auto patch = patches.find(name);
+                if (&h != &f.headers.front() && (name == "$ACADVER" || name == "$DWGCODEPAGE")) {
+                    // How the strings read was decided by the first section alone; copies of
+                    // these in a later one went unheeded, and in one section they would not.
+                } else if (patch != patches.end()) {
+                    HeaderVar(name);
+                    patch->second();
+                    patched.insert(name);
+                } else if (name == "$HANDSEED" && !r12_) {
+                    KeptHandSeed(asRead);
+                    seed = true;
+                } else {
+                    RawOut(h.Slice(i, j));
+                }
+                i = j;
             }
-            i = j;
         }
         for (auto& [name, write] : patches) {
+            if (patched.contains(name)) continue;
             HeaderVar(name);
             write();
         }
@@ -1176,13 +1183,16 @@ private:
         EndSection();
     }
 
-    static unsigned DeclaredCodePage(const RawGroups& header) {
+    // As the reader finds it: the last declaration of the first HEADER section.
+    static unsigned DeclaredCodePage(const std::vector<RawGroups>& headers) {
+        unsigned declared = 0;
+        if (headers.empty()) return declared;
         bool named = false;  // the group before is the variable's name
-        for (const auto& [code, value] : header) {
-            if (named && code == 3) return dxf::CodePageFromName(value);
+        for (const auto& [code, value] : headers.front()) {
+            if (named && code == 3) declared = dxf::CodePageFromName(value);
             named = code == 9 && text::Trim(value) == "$DWGCODEPAGE";
         }
-        return 0;
+        return declared;
     }
 
     void KeptTables() {
@@ -1362,7 +1372,8 @@ private:
                 if (!t.entries.empty())
                     droppedCounts_["table entries of " + t.name + " as read"] += t.entries.size();
             std::size_t variables = 0;
-            for (const RawStore::Group& g : f->header) variables += g.code == 9;
+            for (const RawGroups& header : f->headers)
+                for (const RawStore::Group& g : header) variables += g.code == 9;
             if (variables > 13) droppedCounts_["header variables as read"] += variables - 13;
         }
         for (const auto& [what, count] : droppedCounts_)

@@ -31,8 +31,12 @@ std::uint64_t Mix(std::uint64_t h) noexcept {
 }
 
 std::uint64_t Seed() {
+#ifdef FUZZING_BUILD_MODE_UNSAFE_FOR_PRODUCTION
+    return 0;  // a fuzzer's run is repeated only if it takes the same paths each time
+#else
     std::random_device device;
     return (std::uint64_t{device()} << 32) ^ device();
+#endif
 }
 
 }  // namespace

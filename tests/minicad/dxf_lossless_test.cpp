@@ -374,6 +374,44 @@ TEST(DxfLosslessEdit, ASeedNamedTwiceIsWrittenInBothPlaces) {
     EXPECT_EQ(seeds(WriteDxf(d)), (std::vector<std::string>{"1001", "1001"}));
 }
 
+// A file may hold two HEADER sections. Both are read, the later naming a variable last; how
+// strings read is decided by the first alone. The save holds one section with every variable
+// of both, and must read back to the same drawing: the current layer the first names (a layer
+// only it brings in), the strings in the first's code page, and an edit wherever it was named.
+TEST(DxfLosslessEdit, TwoHeaderSectionsSaveAsOneThatReadsBackAlike) {
+    std::string input =
+        R12({.entities = G("0 TEXT|8 0|10 1.0|20 2.0|30 0.0|40 2.5|1 Caf\xE9 \xA7 3|")});
+    const std::string first = G("9 $CLAYER|8 0|");
+    input.replace(input.find(first), first.size(), G("9 $CLAYER|8 OUTLINE|9 $AUNITS|70 0|"));
+    const std::string end = G("0 ENDSEC|");
+    input.insert(input.find(end) + end.size(),
+                 G("0 SECTION|2 HEADER|9 $ACADVER|1 AC1021|9 $DWGCODEPAGE|3 ANSI_932|"
+                   "9 $LTSCALE|40 2.5|9 $AUNITS|70 3|0 ENDSEC|"));
+
+    Drawing d = ReadDxf(input, "in.dxf");
+    auto expectAlike = [](const Drawing& back, int aunits) {
+        EXPECT_EQ(back.variables.clayer, "OUTLINE");
+        EXPECT_EQ(back.variables.aunits, aunits);
+        EXPECT_TRUE(std::any_of(back.layers.begin(), back.layers.end(),
+                                [](const Layer& l) { return l.name == "OUTLINE"; }));
+        ASSERT_EQ(back.entities.size(), 1u);
+        EXPECT_EQ(DataOf<TextData>(back.entities[0].data).text, "Café § 3");
+    };
+    expectAlike(d, 3);
+    const std::string once = WriteDxf(d);
+    const std::vector<Pair> groups = Groups(once);
+    EXPECT_EQ(std::count(groups.begin(), groups.end(), Pair{2, "HEADER"}), 1);
+    EXPECT_EQ(std::count(groups.begin(), groups.end(), Pair{9, "$LTSCALE"}), 1);
+    const Drawing back = ReadDxf(once, "once.dxf");
+    expectAlike(back, 3);
+    EXPECT_EQ(WriteDxf(back), once);
+    std::string output;
+    EXPECT_EQ(Validate(once, "two-headers", output), 0) << output;
+
+    d.variables.aunits = 1;
+    expectAlike(ReadDxf(WriteDxf(d), "edited.dxf"), 1);
+}
+
 TEST(DxfVersions, ANewDrawingIsR2018AndAConversionListsWhatTheTargetCannotHold) {
     Drawing fresh;
     Entity line;
