@@ -1079,7 +1079,13 @@ private:
                 blocks = true;
             }
         };
-        bool header = false;
+        // A file without a HEADER gets one when the code page its strings were read in must be
+        // declared: the bytes that chose it may not all be written back the same, and the saved
+        // file's may point another way.
+        bool header = std::none_of(f.sections.begin(), f.sections.end(),
+                                   [](const auto& s) { return s.name == "HEADER"; }) &&
+                      CodePageToDeclare();
+        if (header) KeptHeader();
         // A file may repeat a section; what all its copies held was read into one model and
         // goes out once, in the place of the first, or every object would be written twice.
         for (const DxfFileImage::Section& section : f.sections) {
@@ -1140,10 +1146,7 @@ private:
         if (v.dimscale != was.dimscale) patches["$DIMSCALE"] = [&] { Real(40, v.dimscale); };
         if (v.dimldrblk != was.dimldrblk) patches["$DIMLDRBLK"] = [&] { Name(1, v.dimldrblk); };
         if (release_ != f.release) patches["$ACADVER"] = [&] { Group(1, AcadVer()); };
-        // The code page the strings were read in (the user's, or the one their bytes showed)
-        // is declared, so that the saved file reads back the same anywhere.
-        if (!utf8_ && d_.codePage != 0 && d_.codePage != platform::kCodePageUtf8 &&
-            DeclaredCodePage(f.headers) != d_.codePage)
+        if (CodePageToDeclare())
             patches["$DWGCODEPAGE"] = [&] { Group(3, dxf::CodePageName(d_.codePage)); };
         bool seed = false;
         std::set<std::string> patched;
@@ -1181,6 +1184,13 @@ private:
         }
         if (!seed && !r12_) KeptHandSeed("");
         EndSection();
+    }
+
+    // The code page the strings were read in (the user's, or the one their bytes showed) is
+    // declared, so that the saved file reads back the same anywhere.
+    [[nodiscard]] bool CodePageToDeclare() const {
+        return !utf8_ && d_.codePage != 0 && d_.codePage != platform::kCodePageUtf8 &&
+               DeclaredCodePage(file_->headers) != d_.codePage;
     }
 
     // As the reader finds it: the last declaration of the first HEADER section.

@@ -412,6 +412,31 @@ TEST(DxfLosslessEdit, TwoHeaderSectionsSaveAsOneThatReadsBackAlike) {
     expectAlike(ReadDxf(WriteDxf(d), "edited.dxf"), 1);
 }
 
+// A file without a HEADER is read in the code page its bytes show. When the only byte that
+// ruled UTF-8 out is in what the save does not write back (a layer's earlier entry, which the
+// later one replaces), the saved bytes would show UTF-8: the save declares the code page.
+TEST(DxfLosslessEdit, ACodePageTheBytesShowedIsDeclaredInAFileWithoutHeader) {
+    const std::string input =
+        G("0 SECTION|2 TABLES|0 TABLE|2 LAYER|70 2|0 LAYER|2 A|70 0|62 7|6 DASH\xE9|"
+          "0 LAYER|2 A|70 0|62 7|6 CONTINUOUS|0 ENDTAB|0 ENDSEC|0 SECTION|2 ENTITIES|"
+          "0 TEXT|8 A|10 0.0|20 0.0|30 0.0|40 2.5|1 \xC3\xA9t\xC3\xA9|0 ENDSEC|0 EOF");
+    const Drawing d = ReadDxf(input, "in.dxf");
+    ASSERT_EQ(d.entities.size(), 1u);
+    const std::string text = DataOf<TextData>(d.entities[0].data).text;
+    EXPECT_EQ(text, "\u00C3\u00A9t\u00C3\u00A9");  // as code page 1252 reads those bytes
+    const std::string once = WriteDxf(d);
+    const Drawing back = ReadDxf(once, "once.dxf");
+    ASSERT_EQ(back.entities.size(), 1u);
+    EXPECT_EQ(DataOf<TextData>(back.entities[0].data).text, text);
+    EXPECT_EQ(WriteDxf(back), once);
+    // A file of plain ASCII, which any code page reads alike, gets no header.
+    const std::string plain =
+        G("0 SECTION|2 ENTITIES|0 LINE|8 0|10 0.0|20 0.0|30 0.0|11 1.0|"
+          "21 1.0|31 0.0|0 ENDSEC|0 EOF");
+    const std::vector<Pair> saved = Groups(WriteDxf(ReadDxf(plain, "plain.dxf")));
+    EXPECT_EQ(std::count(saved.begin(), saved.end(), Pair{2, "HEADER"}), 0);
+}
+
 TEST(DxfVersions, ANewDrawingIsR2018AndAConversionListsWhatTheTargetCannotHold) {
     Drawing fresh;
     Entity line;
