@@ -538,6 +538,7 @@ struct DxfFileImage {
 
     int release = 1009;     // the number of $ACADVER ("AC1032" -> 1032); 1009 for R12 and older
     unsigned codePage = 0;  // of the strings before R2007
+    unsigned declaredCodePage = 0;  // $DWGCODEPAGE as the reader took it; 0 absent or unknown
     std::vector<Section> sections;  // in file order
     // The groups between each HEADER section's name and its ENDSEC, in file order (a file
     // may repeat the section; every copy's variables are kept).

@@ -363,6 +363,7 @@ public:
         image_->release = encoding_.release;
         image_->sourceBytes = lexer.BytesLeft();
         image_->codePage = encoding_.release >= 1021 ? encoding_.declared : encoding_.codePage;
+        image_->declaredCodePage = encoding_.declared;
         for (std::size_t i = 0; i < drawing_.layers.size(); ++i)
             layerIndex_.Insert(drawing_.layers[i].name, i, LayerName());
     }

@@ -1082,9 +1082,7 @@ private:
         // A file without a HEADER gets one when the code page its strings were read in must be
         // declared: the bytes that chose it may not all be written back the same, and the saved
         // file's may point another way.
-        bool header = std::none_of(f.sections.begin(), f.sections.end(),
-                                   [](const auto& s) { return s.name == "HEADER"; }) &&
-                      CodePageToDeclare();
+        bool header = f.headers.empty() && CodePageToDeclare();
         if (header) KeptHeader();
         // A file may repeat a section; what all its copies held was read into one model and
         // goes out once, in the place of the first, or every object would be written twice.
@@ -1190,19 +1188,7 @@ private:
     // declared, so that the saved file reads back the same anywhere.
     [[nodiscard]] bool CodePageToDeclare() const {
         return !utf8_ && d_.codePage != 0 && d_.codePage != platform::kCodePageUtf8 &&
-               DeclaredCodePage(file_->headers) != d_.codePage;
-    }
-
-    // As the reader finds it: the last declaration of the first HEADER section.
-    static unsigned DeclaredCodePage(const std::vector<RawGroups>& headers) {
-        unsigned declared = 0;
-        if (headers.empty()) return declared;
-        bool named = false;  // the group before is the variable's name
-        for (const auto& [code, value] : headers.front()) {
-            if (named && code == 3) declared = dxf::CodePageFromName(value);
-            named = code == 9 && text::Trim(value) == "$DWGCODEPAGE";
-        }
-        return declared;
+               file_->declaredCodePage != d_.codePage;
     }
 
     void KeptTables() {
