@@ -4,10 +4,11 @@
 //   dxf_scale layers <n> <one|each> <file>             n lines on one layer or each on its own
 //   dxf_scale fanout <levels> <copies> <file>          each block inserting the next `copies` times
 //   dxf_scale chain <length> <file>                    each block inserting the next once
-//   dxf_scale open <file>                              read it
+//   dxf_scale open <file>                              read it; says how long ReadDxfFile took
 //   dxf_scale open-save <file> <out>                   read it and save it as read
 //   dxf_scale extents <file>                           read it and measure the model's extents
 #include <charconv>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -103,8 +104,11 @@ int Run(int argc, char** argv) {
     } else if (step == "chain" && argc == 4) {
         WriteDxfFile(argv[3], Chain(Count(argv[2])));
     } else if (step == "open" && argc == 3) {
+        const auto start = std::chrono::steady_clock::now();
         const Drawing d = ReadDxfFile(argv[2]);
-        std::printf("%zu entities, %zu blocks\n", d.entities.size(), d.blocks.size());
+        const std::chrono::duration<double> read = std::chrono::steady_clock::now() - start;
+        std::printf("%zu entities, %zu blocks; read in %.4f s\n", d.entities.size(),
+                    d.blocks.size(), read.count());
     } else if (step == "open-save" && argc == 4) {
         WriteDxfFile(argv[3], ReadDxfFile(argv[2]));
     } else if (step == "extents" && argc == 3) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Builds and runs every test: the format and layer checks, the native build (ASan+UBSan), the fuzz
-# targets for a short budget, then the Windows cross-build with its tests under Wine. Runs every
-# phase, exits non-zero if any failed.
+# Builds and runs every test: the format and layer checks, the native build (ASan+UBSan), the
+# tests of what runs on two threads (ThreadSanitizer), the fuzz targets for a short budget, then
+# the Windows cross-build with its tests under Wine. Runs every phase, exits non-zero if any
+# failed.
 set -uo pipefail
 cd "$(dirname "${BASH_SOURCE[0]}")/.."
 
@@ -26,6 +27,17 @@ bash scripts/check-layers.sh || failed+=("layer check")
 phase "native configure" cmake --preset native &&
     phase "native build" cmake --build --preset native -j "$jobs" &&
     phase "native tests" ctest --preset native -j "$jobs"
+
+# Large drawings are read on two threads: the tests that read them, under ThreadSanitizer.
+threads_tests() {
+    TSAN_OPTIONS=halt_on_error=1 build/threads/bin/minicad_dxf_large_test &&
+        TSAN_OPTIONS=halt_on_error=1 build/threads/bin/minicad_dxf_malformed_test \
+            --gtest_filter='DxfMalformed.ClearErrorNamingSourceAndLine'
+}
+phase "threads configure" cmake --preset threads &&
+    phase "threads build" cmake --build --preset threads -j "$jobs" \
+        --target minicad_dxf_large_test minicad_dxf_malformed_test &&
+    phase "threads tests" threads_tests
 
 # Every fuzz target for a short budget from its seeds: a fixed seed and number of runs (about
 # 20 s each here), so that what CI finds can be found again.

@@ -356,7 +356,9 @@ private:
     // Where record i starts.
     [[nodiscard]] std::size_t Seek(std::size_t i) const;
 
-    std::size_t count_ = 0;
+    // On a cache line of its own, away from the count of owners that make_shared puts in
+    // front: one thread may fill the store while another shares it out.
+    alignas(64) std::size_t count_ = 0;
     std::vector<std::uint32_t> checkpoints_;       // offset of records 0, 16, 32, ...
     static constexpr std::size_t kBlockPages = 8;  // pages allocated together once there are many
     std::vector<std::unique_ptr<char[]>> blocks_;

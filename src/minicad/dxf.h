@@ -46,6 +46,9 @@ struct DxfReadOptions {
     // A larger file is refused before it is read (2 GiB unless changed here), so that
     // a drawing from an unknown sender cannot exhaust the machine's memory.
     std::uint64_t maxFileBytes = std::uint64_t{2} << 30;
+    // From this size on a second thread cuts the file into groups while the drawing is built
+    // from those before. The drawing and any error are the same either way.
+    std::uint64_t lexAheadFromBytes = std::uint64_t{1} << 20;
 };
 
 // The code page a $DWGCODEPAGE name ("ANSI_932", "ANSI_1252", "DOS850", ...) stands for; 0

@@ -1,15 +1,20 @@
-// Reading DXF (R12 to current, ASCII or binary) into minicad's drawing records. Groups are
-// pulled from the lexer as the parse needs them (numbers checked once), and each object is
-// built as its groups arrive: nothing holds the groups of the whole file but the compact
-// store that lossless saving needs.
+// Reading DXF (R12 to current, ASCII or binary) into minicad's drawing records. Groups come
+// from the lexer a batch at a time (numbers checked once; for a large file, lexed by a second
+// thread while the first builds objects), and each object is built as its groups arrive:
+// nothing holds the groups of the whole file but the compact store that lossless saving
+// needs.
 #include <algorithm>
+#include <array>
+#include <atomic>
 #include <cstdint>
+#include <exception>
 #include <limits>
 #include <map>
 #include <memory>
 #include <new>
 #include <set>
 #include <stdexcept>
+#include <thread>
 #include <unordered_map>
 #include <unordered_set>
 
@@ -122,6 +127,157 @@ struct InsertRef {
     int line = 0;
 };
 
+// The groups of the input in order, each already in the store the kept objects share, cut in
+// batches. A large input is cut by a second thread a few batches ahead of the reader, which
+// then builds objects while the next groups are lexed; a small one as the reader needs it.
+// Both ways run the same steps on the groups in the same order, so the store, the groups and
+// the first error are the same either way: an error met while lexing ahead is held back until
+// the reader has taken every group before it.
+class GroupFeed {
+public:
+    GroupFeed(dxf::GroupLexer& lexer, RawStore& store) : lexer_(lexer), store_(store) {}
+    ~GroupFeed() { Stop(); }
+    GroupFeed(const GroupFeed&) = delete;
+    GroupFeed& operator=(const GroupFeed&) = delete;
+
+    // Whether the groups are to be cut by a second thread; decided before the first group.
+    void Ahead(bool ahead) { ahead_ = ahead; }
+
+    // The next group; false at the end. Throws what lexing threw, at the group where it did.
+    bool Next(Group& g) {
+        while (next_ == end_) {
+            if (current_->last) {
+                if (current_->error) std::rethrow_exception(current_->error);
+                return false;
+            }
+            Advance();
+        }
+        g = *next_++;
+        return true;
+    }
+
+    // The bytes after the groups given (roughly, for sizing), 0 when the size is unknown.
+    [[nodiscard]] std::uint64_t BytesLeft() const {
+        return started_ ? current_->bytesLeft : lexer_.BytesLeft();
+    }
+
+    // The second thread, if any, is stopped and gone: the lexer and the store are the caller's
+    // alone again.
+    void Stop() noexcept {
+        if (!thread_.joinable()) return;
+        stop_.store(true, std::memory_order_release);
+        released_.fetch_add(1, std::memory_order_release);  // wakes it if it waits for room
+        released_.notify_one();
+        thread_.join();
+    }
+
+private:
+    // Groups in a batch: the threads meet once a batch, and meeting costs a wake-up, so the
+    // second thread's are large; cut here, they are kept small for the many small drawings.
+    static constexpr std::size_t kAheadBatch = 16384;
+    static constexpr std::size_t kBatch = 1024;
+    static constexpr std::size_t kDepth = 4;  // batches the second thread may be ahead
+
+    // Each on cache lines of its own: the thread filling one must not slow down the one
+    // reading its neighbour.
+    struct alignas(64) Batch {
+        std::vector<Group> groups;
+        bool last = false;            // no batch follows
+        std::exception_ptr error;     // what ended the input, when it is not its end
+        std::uint64_t bytesLeft = 0;  // after the last group
+    };
+
+    // The one step both ways share: up to most groups from the lexer into the store.
+    void Fill(Batch& batch, std::size_t most) noexcept {
+        batch.groups.clear();
+        try {
+            batch.groups.reserve(most);
+            Group g;
+            while (batch.groups.size() < most) {
+                if (!lexer_.Next(g)) {
+                    batch.last = true;
+                    break;
+                }
+                try {
+                    g.raw = store_.Add(g.code, g.raw);
+                } catch (const std::length_error&) {
+                    throw DxfError(lexer_.Source(), g.line,
+                                   "the file is too large (over 4 GB of values)");
+                }
+                batch.groups.push_back(g);
+            }
+        } catch (...) {
+            batch.error = std::current_exception();
+            batch.last = true;
+        }
+        batch.bytesLeft = lexer_.BytesLeft();
+    }
+
+    // Moves current_ on to the next batch.
+    void Advance() {
+        if (!started_) {
+            started_ = true;
+            if (ahead_) {
+                try {
+                    thread_ = std::thread([this] { Run(); });
+                } catch (const std::exception&) {
+                    ahead_ = false;  // no thread to be had: the batches are cut here
+                }
+            }
+        }
+        if (!thread_.joinable()) {
+            current_ = &ring_[0];
+            Fill(*current_, kBatch);
+        } else {
+            if (consumed_ > 0) {
+                released_.fetch_add(1, std::memory_order_release);
+                released_.notify_one();
+            }
+            for (;;) {
+                const std::size_t made = produced_.load(std::memory_order_acquire);
+                if (made > consumed_) break;
+                produced_.wait(made, std::memory_order_acquire);
+            }
+            current_ = &ring_[consumed_++ % kDepth];
+        }
+        next_ = current_->groups.data();
+        end_ = next_ + current_->groups.size();
+    }
+
+    void Run() noexcept {
+        for (std::size_t n = 0;; ++n) {
+            for (;;) {
+                const std::size_t free = released_.load(std::memory_order_acquire);
+                if (stop_.load(std::memory_order_acquire)) return;
+                if (n < free + kDepth) break;
+                released_.wait(free, std::memory_order_acquire);
+            }
+            Batch& batch = ring_[n % kDepth];
+            Fill(batch, kAheadBatch);
+            produced_.fetch_add(1, std::memory_order_release);
+            produced_.notify_one();
+            if (batch.last) return;
+        }
+    }
+
+    dxf::GroupLexer& lexer_;
+    RawStore& store_;
+    bool ahead_ = false, started_ = false;
+    std::array<Batch, kDepth> ring_;
+    Batch empty_;                  // before the first batch
+    Batch* current_ = &empty_;     // the batch the reader takes groups from
+    const Group* next_ = nullptr;  // of current_'s groups, the next to give
+    const Group* end_ = nullptr;
+    std::size_t consumed_ = 0;  // batches the reader has taken
+    std::thread thread_;
+    // Batch n is ring_[n % kDepth]: made when produced_ > n, free to fill again when
+    // released_ + kDepth > n. A thread that must wait sleeps on the other's count, and is
+    // woken only when it sleeps: a handful of wake-ups a file rather than one a batch.
+    alignas(64) std::atomic<std::size_t> produced_{0};
+    alignas(64) std::atomic<std::size_t> released_{0};
+    std::atomic<bool> stop_{false};
+};
+
 class Cursor;
 
 // The groups from the oldest one still needed to the newest pulled, found by their position in
@@ -218,8 +374,12 @@ private:
 // which are the store's indices.
 class Cursor {
 public:
-    Cursor(dxf::GroupLexer& lexer, RawStore& store) : lexer_(lexer), store_(store) {}
-    [[nodiscard]] std::uint64_t BytesLeft() const { return lexer_.BytesLeft(); }
+    Cursor(dxf::GroupLexer& lexer, RawStore& store) : lexer_(lexer), feed_(lexer, store) {}
+    [[nodiscard]] std::uint64_t BytesLeft() const { return feed_.BytesLeft(); }
+    // Whether a second thread is to lex ahead; decided before the first group is pulled.
+    void LexAhead(bool ahead) { feed_.Ahead(ahead); }
+    // No group is pulled any more: the lexer and the store are the caller's alone again.
+    void Finish() { feed_.Stop(); }
 
     [[nodiscard]] bool AtEnd() const { return !Fetch(); }
     [[nodiscard]] const Group& Current() const {
@@ -268,15 +428,9 @@ private:
         while (pos_ >= window_.End()) {
             if (ended_) return false;
             Group g;
-            if (!lexer_.Next(g)) {
+            if (!feed_.Next(g)) {
                 ended_ = true;
                 return false;
-            }
-            try {
-                g.raw = store_.Add(g.code, g.raw);
-            } catch (const std::length_error&) {
-                throw DxfError(lexer_.Source(), g.line,
-                               "the file is too large (over 4 GB of values)");
             }
             NoteHandle(g);
             lastLine_ = g.line;
@@ -315,7 +469,7 @@ private:
     }
 
     dxf::GroupLexer& lexer_;
-    RawStore& store_;
+    mutable GroupFeed feed_;
     std::size_t pos_ = 0;
     mutable GroupWindow window_;
     mutable bool ended_ = false;
@@ -357,6 +511,7 @@ public:
           notes_(notes) {
         Presize(lexer.BytesLeft() / kBytesPerGroupGuess,
                 [&](std::size_t n) { store_->Reserve(n); });
+        cur_.LexAhead(lexer.BytesLeft() >= options.lexAheadFromBytes);
         drawing_.codePage = encoding_.saved;
         drawing_.binaryDxf = lexer.Binary();
         image_ = std::make_shared<DxfFileImage>();
@@ -400,6 +555,7 @@ public:
             ++cur_;  // ENDSEC
             image_->sections.push_back({name, Raw(sectionStart, cur_.Position())});
         }
+        cur_.Finish();
         Finish();
         return std::move(drawing_);
     }

@@ -1,6 +1,6 @@
 // A drawing from anyone: read it, save it, read the saved file. Whatever the reader accepts
 // must save, read back to the same objects (or list on the save what it could not keep), and
-// save again to the same bytes.
+// save again to the same bytes; read with a second thread lexing ahead, it must be the same.
 #include <optional>
 #include <string>
 
@@ -19,12 +19,27 @@ std::size_t BlockEntityCount(const minicad::Drawing& d) {
 }  // namespace
 
 void FuzzDxf(Input input) {
+    // Lexed by a second thread, as a large file is, it is the same drawing or the same error.
+    minicad::DxfReadOptions twoThreads;
+    twoThreads.lexAheadFromBytes = 0;
+    std::optional<minicad::Drawing> ahead;
+    std::string aheadError;
+    try {
+        ahead = minicad::ReadDxf(AsText(input), "fuzz.dxf", nullptr, twoThreads);
+    } catch (const minicad::DxfError& e) {
+        aheadError = e.what();
+    }
     minicad::Drawing first;
     try {
         first = minicad::ReadDxf(AsText(input), "fuzz.dxf");
-    } catch (const minicad::DxfError&) {
+    } catch (const minicad::DxfError& e) {
+        if (ahead)
+            Broken("dxf", std::string("it reads with two threads, not with one: ") + e.what());
+        if (aheadError != e.what())
+            Broken("dxf", "one thread says " + std::string(e.what()) + ", two say " + aheadError);
         return;  // refused with a message naming the line: what a bad file should get
     }
+    if (!ahead) Broken("dxf", "it reads with one thread, not with two: " + aheadError);
     std::string saved;
     minicad::DxfNotes dropped;
     try {
@@ -32,6 +47,8 @@ void FuzzDxf(Input input) {
     } catch (const minicad::DxfError& e) {
         Broken("dxf", std::string("a drawing that was read cannot be saved: ") + e.what());
     }
+    if (minicad::WriteDxf(*ahead) != saved)
+        Broken("dxf", "read with two threads, it saves to other bytes");
     minicad::Drawing second;
     try {
         second = minicad::ReadDxf(saved, "saved.dxf");

@@ -3,9 +3,14 @@
 // for a drawing is refused before it is read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "minicad/drawing.h"
 #include "minicad/dxf.h"
@@ -37,6 +42,13 @@ private:
 // Several MiB of entities, so that reading in pieces cuts lines and binary values at every
 // kind of place; now and then a parcel outline of hundreds of vertices, one record of more
 // groups than the reader looks at in one block.
+// Read by the reader's own thread, whatever the file's size.
+const DxfReadOptions kOneThread = [] {
+    DxfReadOptions options;
+    options.lexAheadFromBytes = std::numeric_limits<std::uint64_t>::max();
+    return options;
+}();
+
 Drawing ManyEntities() {
     Drawing d;
     d.layers.push_back(Layer{"外周"});
@@ -79,6 +91,62 @@ TEST(DxfLarge, AFileReadInPiecesIsTheSameDrawing) {
             ASSERT_EQ(pieces.entities.size(), drawing.entities.size());
             EXPECT_EQ(WriteDxf(pieces), WriteDxf(whole));
             EXPECT_EQ(WriteDxf(pieces), bytes);
+            // A file this large is lexed by a second thread; lexed by the reader itself, it
+            // is the same drawing.
+            const Drawing oneThread = ReadDxfFile(file.path(), nullptr, kOneThread);
+            EXPECT_EQ(WriteDxf(oneThread), bytes);
+        }
+    }
+}
+
+// Damage far into a large file, where the second thread lexes batches ahead of the reader:
+// the error is the first one in the file, whichever step finds it, as when one thread reads.
+TEST(DxfLarge, TheFirstErrorOfALargeFileIsTheOneReported) {
+    const std::string bytes = WriteDxf(ManyEntities(), DxfVersion::R2018);
+    // The value of the first group code at or after a part of the file.
+    const auto valueAfter = [&](double part, std::string_view code) {
+        const std::size_t at = bytes.find("\r\n" + std::string(code) + "\r\n",
+                                          static_cast<std::size_t>(bytes.size() * part));
+        return at + code.size() + 4;
+    };
+    const auto lineOf = [&](std::size_t at) {
+        return 1 + static_cast<int>(std::count(bytes.begin(), bytes.begin() + at, '\n'));
+    };
+    // Half way into the file, an entity's type, and a y coordinate a few lines on: whichever
+    // thread lexes, the coordinate is lexed before the entity is read.
+    const std::size_t type = valueAfter(0.5, "  0");
+    const std::size_t number = valueAfter(double(type) / double(bytes.size()), " 20");
+    struct Case {
+        const char* name;
+        std::vector<std::pair<std::size_t, std::string>> damage;  // a value line's new text
+        std::size_t cut;                                          // the file's new size
+        std::size_t at;  // the line of the error, as a place in the file
+        const char* message;
+    };
+    const Case cases[] = {
+        {"a word for a number", {{number, "abc"}}, bytes.size(), number, "needs a finite number"},
+        {"a misplaced ENDBLK before it",
+         {{type, "ENDBLK"}, {number, "abc"}},
+         bytes.size(),
+         type - 5,
+         "ENDBLK outside"},
+        {"the file cut short", {}, number, number - 5, "without its value"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string damaged = bytes.substr(0, c.cut);
+        for (const auto& [at, text] : c.damage)
+            damaged.replace(at, damaged.find("\r\n", at) - at, text);
+        ScratchFile file("damaged.dxf");
+        file.Write(damaged);
+        for (const DxfReadOptions& options : {DxfReadOptions{}, kOneThread}) {
+            try {
+                (void)ReadDxfFile(file.path(), nullptr, options);
+                ADD_FAILURE() << "read without an error";
+            } catch (const DxfError& e) {
+                EXPECT_EQ(e.line(), lineOf(c.at)) << e.what();
+                EXPECT_NE(e.message().find(c.message), std::string::npos) << e.what();
+            }
         }
     }
 }

@@ -67,6 +67,10 @@ TEST(DxfMalformed, ClearErrorNamingSourceAndLine) {
         {"1070 beyond 16 bits", Entities("0\nLINE\n1001\nAPP\n1070\n40000\n"), 10, "out of range"},
         {"INSERT of a missing block", Entities("0\nINSERT\n2\nNOPE\n"), 5, "does not define"},
         {"ENDBLK among entities", Entities("0\nENDBLK\n"), 5, "ENDBLK outside"},
+        {"ENDBLK before a word for a number",
+         "0\nSECTION\n2\nHEADER\n9\n$DWGCODEPAGE\n3\nANSI_1252\n0\nENDSEC\n"
+         "0\nSECTION\n2\nENTITIES\n0\nENDBLK\n0\nLINE\n10\nabc\n0\nENDSEC\n0\nEOF\n",
+         15, "ENDBLK outside"},
         {"blocks that contain each other", kBlockA, 0, "contains itself"},
         {"block defined twice",
          "0\nSECTION\n2\nBLOCKS\n0\nBLOCK\n2\nP\n0\nENDBLK\n0\nBLOCK\n2\np\n0\nENDBLK\n0\nENDSEC\n0"
@@ -88,18 +92,24 @@ TEST(DxfMalformed, ClearErrorNamingSourceAndLine) {
          "0\nSECTION\n2\nHEADER\n9\n$ANGBASE\n70\n1\n0\nENDSEC\n0\nEOF\n", 5,
          "$ANGBASE needs a value in group 50"},
     };
+    // Lexed by a second thread too, as large files are: the same error.
+    DxfReadOptions twoThreads;
+    twoThreads.lexAheadFromBytes = 0;
     for (const Case& c : cases) {
-        SCOPED_TRACE(c.name);
-        try {
-            (void)ReadDxf(c.content, "plot.dxf");
-            ADD_FAILURE() << "read without an error";
-        } catch (const DxfError& e) {
-            EXPECT_EQ(e.source(), "plot.dxf");
-            EXPECT_EQ(e.line(), c.line) << e.what();
-            EXPECT_NE(e.message().find(c.message), std::string::npos) << e.what();
-            const std::string prefix =
-                c.line ? "plot.dxf:" + std::to_string(c.line) + ": " : "plot.dxf: ";
-            EXPECT_EQ(std::string(e.what()).rfind(prefix, 0), 0u) << e.what();
+        for (const DxfReadOptions& options : {DxfReadOptions{}, twoThreads}) {
+            SCOPED_TRACE(c.name +
+                         std::string(options.lexAheadFromBytes == 0 ? " (two threads)" : ""));
+            try {
+                (void)ReadDxf(c.content, "plot.dxf", nullptr, options);
+                ADD_FAILURE() << "read without an error";
+            } catch (const DxfError& e) {
+                EXPECT_EQ(e.source(), "plot.dxf");
+                EXPECT_EQ(e.line(), c.line) << e.what();
+                EXPECT_NE(e.message().find(c.message), std::string::npos) << e.what();
+                const std::string prefix =
+                    c.line ? "plot.dxf:" + std::to_string(c.line) + ": " : "plot.dxf: ";
+                EXPECT_EQ(std::string(e.what()).rfind(prefix, 0), 0u) << e.what();
+            }
         }
     }
 }
