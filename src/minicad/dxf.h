@@ -47,8 +47,9 @@ struct DxfReadOptions {
     // a drawing from an unknown sender cannot exhaust the machine's memory.
     std::uint64_t maxFileBytes = std::uint64_t{2} << 30;
     // From this size on a second thread cuts the file into groups while the drawing is built
-    // from those before. The drawing and any error are the same either way.
-    std::uint64_t lexAheadFromBytes = std::uint64_t{1} << 20;
+    // from those before; below it, starting the thread costs more than it saves. The drawing
+    // and any error are the same either way.
+    std::uint64_t lexAheadFromBytes = std::uint64_t{8} << 20;
 };
 
 // The code page a $DWGCODEPAGE name ("ANSI_932", "ANSI_1252", "DOS850", ...) stands for; 0
