@@ -28,6 +28,7 @@ trap 'rm -rf "$work"' EXIT
 # command says its read took ("read in <s> s"; "-" when it says none); its own output goes to
 # $work/last.out.
 measure() {
+    local seconds kib inside
     /usr/bin/time -f '%e %M' -o "$work/time" "$@" >"$work/last.out" 2>&1 ||
         { echo "failed: $*" >&2; cat "$work/last.out" >&2; exit 1; }
     read -r seconds kib <"$work/time"

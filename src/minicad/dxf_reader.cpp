@@ -156,6 +156,7 @@ public:
         return true;
     }
 
+    [[nodiscard]] const std::string& Source() const { return lexer_.Source(); }
     // The bytes after the groups given (roughly, for sizing), 0 when the size is unknown.
     [[nodiscard]] std::uint64_t BytesLeft() const {
         return started_ ? current_->bytesLeft : lexer_.BytesLeft();
@@ -374,7 +375,7 @@ private:
 // which are the store's indices.
 class Cursor {
 public:
-    Cursor(dxf::GroupLexer& lexer, RawStore& store) : lexer_(lexer), feed_(lexer, store) {}
+    Cursor(dxf::GroupLexer& lexer, RawStore& store) : feed_(lexer, store) {}
     [[nodiscard]] std::uint64_t BytesLeft() const { return feed_.BytesLeft(); }
     // Whether a second thread is to lex ahead; decided before the first group is pulled.
     void LexAhead(bool ahead) { feed_.Ahead(ahead); }
@@ -410,12 +411,12 @@ public:
     void Forget() { window_.DropBefore(pos_); }
 
     [[noreturn]] void Fail(const std::string& message) const {
-        throw DxfError(lexer_.Source(), Line(), message);
+        throw DxfError(feed_.Source(), Line(), message);
     }
     [[noreturn]] void FailAt(int line, const std::string& message) const {
-        throw DxfError(lexer_.Source(), line, message);
+        throw DxfError(feed_.Source(), line, message);
     }
-    [[nodiscard]] const std::string& Source() const { return lexer_.Source(); }
+    [[nodiscard]] const std::string& Source() const { return feed_.Source(); }
 
     [[nodiscard]] const Group& At(std::size_t position) const { return window_[position]; }
     // Above every handle the file holds, and $HANDSEED as read.
@@ -468,7 +469,6 @@ private:
         return h;
     }
 
-    dxf::GroupLexer& lexer_;
     mutable GroupFeed feed_;
     std::size_t pos_ = 0;
     mutable GroupWindow window_;
