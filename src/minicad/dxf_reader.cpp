@@ -5,12 +5,13 @@
 // needs.
 #include <algorithm>
 #include <array>
-#include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <exception>
 #include <limits>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <new>
 #include <set>
 #include <stdexcept>
@@ -166,9 +167,11 @@ public:
     // alone again.
     void Stop() noexcept {
         if (!thread_.joinable()) return;
-        stop_.store(true, std::memory_order_release);
-        released_.fetch_add(1, std::memory_order_release);  // wakes it if it waits for room
-        released_.notify_one();
+        {
+            const std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        changed_.notify_all();  // it may wait for room
         thread_.join();
     }
 
@@ -230,15 +233,12 @@ private:
             current_ = &ring_[0];
             Fill(*current_, kBatch);
         } else {
+            std::unique_lock lock(mutex_);
             if (consumed_ > 0) {
-                released_.fetch_add(1, std::memory_order_release);
-                released_.notify_one();
+                ++released_;
+                changed_.notify_all();
             }
-            for (;;) {
-                const std::size_t made = produced_.load(std::memory_order_acquire);
-                if (made > consumed_) break;
-                produced_.wait(made, std::memory_order_acquire);
-            }
+            changed_.wait(lock, [this] { return produced_ > consumed_; });
             current_ = &ring_[consumed_++ % kDepth];
         }
         next_ = current_->groups.data();
@@ -247,16 +247,18 @@ private:
 
     void Run() noexcept {
         for (std::size_t n = 0;; ++n) {
-            for (;;) {
-                const std::size_t free = released_.load(std::memory_order_acquire);
-                if (stop_.load(std::memory_order_acquire)) return;
-                if (n < free + kDepth) break;
-                released_.wait(free, std::memory_order_acquire);
+            {
+                std::unique_lock lock(mutex_);
+                changed_.wait(lock, [&] { return stop_ || n < released_ + kDepth; });
+                if (stop_) return;
             }
             Batch& batch = ring_[n % kDepth];
             Fill(batch, kAheadBatch);
-            produced_.fetch_add(1, std::memory_order_release);
-            produced_.notify_one();
+            {
+                const std::lock_guard lock(mutex_);
+                ++produced_;
+            }
+            changed_.notify_all();
             if (batch.last) return;
         }
     }
@@ -272,11 +274,12 @@ private:
     std::size_t consumed_ = 0;  // batches the reader has taken
     std::thread thread_;
     // Batch n is ring_[n % kDepth]: made when produced_ > n, free to fill again when
-    // released_ + kDepth > n. A thread that must wait sleeps on the other's count, and is
-    // woken only when it sleeps: a handful of wake-ups a file rather than one a batch.
-    alignas(64) std::atomic<std::size_t> produced_{0};
-    alignas(64) std::atomic<std::size_t> released_{0};
-    std::atomic<bool> stop_{false};
+    // released_ + kDepth > n. The threads meet once a batch; a notify finds a waiter only when
+    // one side has caught up with the other.
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::size_t produced_ = 0, released_ = 0;
+    bool stop_ = false;
 };
 
 class Cursor;
